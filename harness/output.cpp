@@ -1,0 +1,48 @@
+#include "harness/output.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+void print_now(const char* data, size_t size) {
+  std::fwrite(data, 1, size, stdout);
+  std::fflush(stdout);
+}
+
+namespace {
+
+bool write_all(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void report(const char* path, const char* what, int error) {
+  std::fprintf(stderr, "%s: cannot %s: %s\n", path, what, std::strerror(error));
+}
+
+}  // namespace
+
+bool append_to_file(const char* path, const char* data, size_t size) {
+  const int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    report(path, "open for appending", errno);
+    return false;
+  }
+  bool ok = write_all(fd, data, size);
+  if (!ok) report(path, "write", errno);
+  if (close(fd) != 0 && ok) {
+    report(path, "write", errno);
+    ok = false;
+  }
+  return ok;
+}

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "unittests/run_program.h"
+
+namespace {
+
+struct StreamVector {
+  std::vector<std::string> args;
+  std::string hex;  // the words expected first, one a line
+};
+
+const StreamVector vectors[] = {
+    {{"xor", "none"}, "dca345ea\n1b5116e6\n951049aa\n"},
+    {{"xor", "seed2", "1", "1"}, "d77da142\nbe3bf7e7\n9351cfdb\n"},
+    {{"xor", "seed2", "0", "0"}, "827bc4c6\n3b413e09\n05e43900\n"},
+    {{"xor", "seed2-fold", "0x1", "0X1"}, "86fb0086\n05465086\n3c2af7f3\n"},
+    {{"xor", "seed4", "1", "1", "1", "1"}, "732d71f8\n293f10b4\n00f93dd4\n"},
+    {{"xor", "seed4", "0", "0", "0", "0"}, "827bc4c6\n3b413e09\n05e43900\n"},
+};
+
+ProgramRun stream(std::vector<std::string> args) {
+  args.insert(args.begin(), "rngstream");
+  TempDir dir;
+  return run_program(args, dir.path());
+}
+
+TEST(Rngstream, HexMatchesReferenceWords) {
+  for (const StreamVector& v : vectors) {
+    std::vector<std::string> args = v.args;
+    args.insert(args.end(), {"--count", "3", "--hex"});
+    const ProgramRun run = stream(args);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, v.hex) << args[0] << " " << args[1];
+  }
+}
+
+TEST(Rngstream, RawIsLittleEndianHexAndSkipDiscards) {
+  const ProgramRun raw = stream({"xor", "seed2", "1", "1", "--count", "1000"});
+  const ProgramRun hex = stream({"xor", "seed2", "1", "1", "--count", "1000", "--hex"});
+  ASSERT_EQ(raw.out.size(), 4000u);
+  std::string from_raw;
+  for (size_t i = 0; i < raw.out.size(); i += 4) {
+    uint32_t w = 0;
+    for (int b = 3; b >= 0; --b) w = (w << 8) | static_cast<unsigned char>(raw.out[i + b]);
+    char line[16];
+    std::snprintf(line, sizeof line, "%08x\n", w);
+    from_raw += line;
+  }
+  EXPECT_EQ(from_raw, hex.out);
+  const ProgramRun skipped = stream({"--hex", "xor", "seed2", "1", "1", "--skip", "998", "--count", "2"});
+  EXPECT_EQ(skipped.out, hex.out.substr(998 * 9));
+}
+
+TEST(Rngstream, EndlessStreamEndsQuietlyWhenTheReaderCloses) {
+  const std::string command = "set -o pipefail; " + program_path("rngstream") +
+                              " xor none 2>/tmp/rngstream-pipe-err | head -c 100000 >/dev/null";
+  EXPECT_EQ(std::system(("bash -c '" + command + "'").c_str()), 0);
+  EXPECT_EQ(read_file("/tmp/rngstream-pipe-err"), "");
+}
+
+TEST(Rngstream, BadInputGetsOneLineAndStatus2) {
+  const std::vector<std::string> cases[] = {
+      {},
+      {"xor"},
+      {"nosuch", "none"},
+      {"xor", "nosuch"},
+      {"xor", "seed2", "1"},
+      {"xor", "seed2", "1", "2", "3"},
+      {"xor", "seed2", "1", "x"},
+      {"xor", "seed2", "1", "-1"},
+      {"xor", "seed2", "1", "4294967296"},
+      {"xor", "seed2", "1", "0x100000000"},
+      {"xor", "seed2", "1", "0x"},
+      {"xor", "none", "--count"},
+      {"xor", "none", "--count", "ten"},
+      {"xor", "none", "--bogus"},
+  };
+  for (const auto& args : cases) {
+    const ProgramRun run = stream(args);
+    std::string shown;
+    for (const auto& a : args) shown += a + " ";
+    EXPECT_EQ(run.exit_code, 2) << shown;
+    EXPECT_EQ(run.out, "") << shown;
+    EXPECT_FALSE(run.err.empty()) << shown;
+    EXPECT_EQ(run.err.rfind("rngstream: ", 0), 0u) << shown;
+  }
+}
+
+}  // namespace

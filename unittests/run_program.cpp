@@ -1,0 +1,90 @@
+#include "unittests/run_program.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+std::string program_path(const std::string& name) { return std::string(SUITE_BIN_DIR) + "/" + name; }
+
+ProgramRun run_program(const std::vector<std::string>& argv, const std::string& dir,
+                       int stop_after_lines, const std::string& stdin_path) {
+  ProgramRun run;
+  int out_pipe[2];
+  if (pipe(out_pipe) != 0) return run;
+  char err_name[] = "/tmp/e2e-stderr-XXXXXX";
+  const int err_fd = mkstemp(err_name);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in_fd = open(stdin_path.empty() ? "/dev/null" : stdin_path.c_str(), O_RDONLY);
+    dup2(in_fd, 0);
+    dup2(out_pipe[1], 1);
+    dup2(err_fd, 2);
+    close(out_pipe[0]);
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const std::string path = argv[0].find('/') == std::string::npos ? program_path(argv[0]) : argv[0];
+    execv(path.c_str(), args.data());
+    _exit(127);
+  }
+  close(out_pipe[1]);
+  int lines = 0;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(out_pipe[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    run.out.append(buffer, static_cast<size_t>(n));
+    for (ssize_t i = 0; i < n; ++i) lines += buffer[i] == '\n';
+    if (stop_after_lines >= 0 && lines >= stop_after_lines) {
+      kill(pid, SIGKILL);
+      run.stopped = true;
+      break;
+    }
+  }
+  close(out_pipe[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
+  run.err = read_file(err_name);
+  close(err_fd);
+  unlink(err_name);
+  return run;
+}
+
+TempDir::TempDir() {
+  char name[] = "/tmp/e2e-XXXXXX";
+  path_ = mkdtemp(name);
+}
+
+TempDir::~TempDir() {
+  const std::string command = "chmod -R u+w '" + path_ + "' && rm -rf '" + path_ + "'";
+  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path_.c_str());
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool file_exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> split_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::istringstream in(text);
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
