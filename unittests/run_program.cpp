@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,6 +16,16 @@ std::string program_path(const std::string& name) { return std::string(SUITE_BIN
 
 ProgramRun run_program(const std::vector<std::string>& argv, const std::string& dir,
                        int stop_after_lines, const std::string& stdin_path) {
+  StopWhen stop;
+  if (stop_after_lines >= 0)
+    stop = [stop_after_lines](const std::string& out) {
+      return std::count(out.begin(), out.end(), '\n') >= stop_after_lines;
+    };
+  return run_program(argv, dir, stop, stdin_path);
+}
+
+ProgramRun run_program(const std::vector<std::string>& argv, const std::string& dir,
+                       const StopWhen& stop, const std::string& stdin_path) {
   ProgramRun run;
   int out_pipe[2];
   if (pipe(out_pipe) != 0) return run;
@@ -36,14 +47,12 @@ ProgramRun run_program(const std::vector<std::string>& argv, const std::string& 
     _exit(127);
   }
   close(out_pipe[1]);
-  int lines = 0;
   char buffer[4096];
   for (;;) {
     const ssize_t n = read(out_pipe[0], buffer, sizeof buffer);
     if (n <= 0) break;
     run.out.append(buffer, static_cast<size_t>(n));
-    for (ssize_t i = 0; i < n; ++i) lines += buffer[i] == '\n';
-    if (stop_after_lines >= 0 && lines >= stop_after_lines) {
+    if (stop && stop(run.out)) {
       kill(pid, SIGKILL);
       run.stopped = true;
       break;

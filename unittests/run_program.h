@@ -1,6 +1,7 @@
 // Runs a built program for end-to-end tests: in a given directory, with its
 // standard output captured line by line, optionally stopped after N lines.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,15 @@ struct ProgramRun {
 // The path of a program in the build's bin directory.
 std::string program_path(const std::string& name);
 
-// argv[0] is a program name or path; `stop_after_lines` < 0 waits for the end.
-// `stdin_path` empty means /dev/null.
+// Says, from the standard output read so far, when to stop the program.
+using StopWhen = std::function<bool(const std::string& out)>;
+
+// argv[0] is a program name (found in the build's bin directory) or a path.
+// `stop` empty waits for the end; `stdin_path` empty means /dev/null.
+ProgramRun run_program(const std::vector<std::string>& argv, const std::string& dir,
+                       const StopWhen& stop, const std::string& stdin_path = "");
+
+// Stops after `stop_after_lines` complete lines; < 0 waits for the end.
 ProgramRun run_program(const std::vector<std::string>& argv, const std::string& dir,
                        int stop_after_lines = -1, const std::string& stdin_path = "");
 
