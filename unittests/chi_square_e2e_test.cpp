@@ -38,6 +38,7 @@ void check_program(const char* program) {
   const ProgramRun run = run_program({program, "ignored", "args"}, dir.path(), 2);
   ASSERT_TRUE(run.stopped) << run.err;
   EXPECT_EQ(run.err, "");
+  EXPECT_LT(run.max_rss_kib, 8 * 1024);
   const std::string first = run.out.substr(0, run.out.find('\n') + 1);
   std::smatch m;
   ASSERT_TRUE(std::regex_match(first, m, chi_line)) << first;

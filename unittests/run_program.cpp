@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -60,7 +61,9 @@ ProgramRun run_program(const std::vector<std::string>& argv, const std::string& 
   }
   close(out_pipe[0]);
   int status = 0;
-  waitpid(pid, &status, 0);
+  struct rusage usage {};
+  wait4(pid, &status, 0, &usage);
+  run.max_rss_kib = usage.ru_maxrss;
   if (WIFEXITED(status)) run.exit_code = WEXITSTATUS(status);
   run.err = read_file(err_name);
   close(err_fd);

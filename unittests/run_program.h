@@ -10,6 +10,7 @@ struct ProgramRun {
   std::string err;    // standard error
   int exit_code = -1; // exit status, or -1 when stopped or killed by a signal
   bool stopped = false;  // stopped by the test after enough lines
+  long max_rss_kib = 0;  // peak resident memory of the program
 };
 
 // The path of a program in the build's bin directory.
