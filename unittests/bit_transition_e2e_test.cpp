@@ -16,7 +16,7 @@
 namespace {
 
 struct TrialLines {
-  uint32_t w0 = 0, w1 = 0;
+  uint32_t words[4] = {};
   std::string ave, seconds, chi_sq;
   int64_t c00 = 0, c01 = 0, c11 = 0, c10 = 0;
 };
@@ -33,8 +33,7 @@ TrialLines check_console(const std::string& out, bool two_word_family) {
   EXPECT_TRUE(std::regex_match(lines[1], m, std::regex(word + ", " + word + ", " + word + ", " + word)))
       << lines[1];
   if (!m.empty()) {
-    t.w0 = std::stoul(m[1], nullptr, 16);
-    t.w1 = std::stoul(m[2], nullptr, 16);
+    for (int i = 0; i < 4; ++i) t.words[i] = std::stoul(m[i + 1], nullptr, 16);
     if (two_word_family) {
       EXPECT_EQ(m[3].str(), "       0");
       EXPECT_EQ(m[4].str(), "       0");
@@ -88,19 +87,36 @@ TrialLines check_program(const char* program, bool two_word_family) {
   return first;
 }
 
-TEST(BitTransitionPrograms, PairXorTrialFileAndReproducibleCounts) {
-  const TrialLines t = check_program("pair-xor", true);
-  Xor128::seed(t.w0, t.w1);
+// Seeds the family from the words a trial printed, as its reseed did.
+template <class F>
+void seed_from(const uint32_t (&words)[4]) {
+  if constexpr (F::protocol == SeedProtocol::two_words_by_value) {
+    F::seed(words[0], words[1]);
+  } else if constexpr (F::protocol == SeedProtocol::two_words_by_reference) {
+    uint32_t k0 = words[0], k1 = words[1];  // nonzero after a reseed: nothing is rewritten
+    F::seed(k0, k1);
+  } else {
+    F::seed(words);
+  }
+}
+
+// The trial's counts are those of one pass drawn from the printed seeding.
+template <class F>
+void check_program_and_counts(const char* program) {
+  const TrialLines t = check_program(program, F::protocol != SeedProtocol::four_words);
+  seed_from<F>(t.words);
   TransitionCounts counts;
   {
-    Xor128::Cursor draw;
+    typename F::Cursor draw;
     bit_transition_count(draw, counts, 75);
   }
-  EXPECT_EQ(counts.zero_zero(), t.c00);
-  EXPECT_EQ(counts.zero_one(), t.c01);
-  EXPECT_EQ(counts.one_one(), t.c11);
-  EXPECT_EQ(counts.one_zero(), t.c10);
+  EXPECT_EQ(counts.zero_zero(), t.c00) << program;
+  EXPECT_EQ(counts.zero_one(), t.c01) << program;
+  EXPECT_EQ(counts.one_one(), t.c11) << program;
+  EXPECT_EQ(counts.one_zero(), t.c10) << program;
 }
+
+TEST(BitTransitionPrograms, PairXor) { check_program_and_counts<Xor128>("pair-xor"); }
 
 // The parameter line comes first; the program is stopped there.
 TEST(BitTransitionPrograms, ParameterLineShowsClampedValues) {
