@@ -29,9 +29,9 @@ inline constexpr const char* PAIR_SEPARATOR = "-----------------------\n";
 // Run parameters
 
 struct PairParams {
-  int shift = 0;   // printed only: every build reads bit 0
-  int ratio = 75;  // equal bits among the 100 that make a group count
-  int passes = 1;  // "Loop": passes of 2^24 groups per trial
+  int shift = 0;      // printed only: every build reads bit 0
+  int ratio = 75;     // equal bits among the 100 that make a group count
+  int passes = 1;     // "Loop": passes of 2^24 groups per trial
   int trials = 1000;  // "iiLoop"
 };
 
