@@ -61,8 +61,8 @@ inline int lag_of_batch(int batch) { return 1 + batch % LAG_MAX; }
 // so the first `lag` counted draws pair with the values primed 15 draws before
 // them. The sequence lives in a ring of 16 (value j at ring[j % 16]): a draw
 // reads its partner and writes itself `lag` places ahead, which never reaches
-// a value still to be read because lag < 16. Returns nothing; the counts are
-// cleared first.
+// a value still to be read because lag < 16. This yields the pairs of a window
+// shifted down by one slot per draw, without the shifting.
 template <class F>
 void lag_count_batch(int lag, LagPairCounts& counts,
                      uint32_t expected_per_cell = LAG_EXPECTED_PER_CELL) {
