@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "generators/mt19937.h"
 #include "generators/xorshift128.h"
 #include "tests/run_length.h"
 #include "unittests/run_program.h"
@@ -189,7 +190,10 @@ void check_len03_start(const std::string& program, const std::string& bit) {
   EXPECT_TRUE(files_in(dir.path()).empty());
 }
 
-TEST(Len03Programs, SeedLineAndProgressArriveLive) { check_len03_start("len03-xor", "0"); }
+TEST(Len03Programs, SeedLineAndProgressArriveLive) {
+  check_len03_start("len03-xor", "0");
+  check_len03_start("len03-mt", "7");
+}
 
 // A whole trial of 2^33 + 1 draws; checks every line and the three files.
 void check_len03_full_trial(const std::string& program, const std::string& tag,
@@ -262,16 +266,16 @@ void seed_from_printed(uint32_t (&w)[4]) {
     F::seed(w[0], w[1]);
 }
 
-// `program 1 1`, twice in one directory: one trial of one pass each. Every
-// line is checked, the second run appends to all three files, and the first
+// `program 1 1`, `runs` times in one directory: one trial of one pass each.
+// Every line is checked, later runs append to all three files, and the first
 // trial's result block is reproduced from its printed seed words.
 template <class F>
-void check_lenser_one_pass(const std::string& program, const std::string& tag) {
+void check_lenser_one_pass(const std::string& program, const std::string& tag, int runs) {
   SCOPED_TRACE(program);
   TempDir dir;
   std::vector<ReadTable> tables;
   std::vector<std::string> out_blocks, seconds;
-  for (int run_number = 0; run_number < 2; ++run_number) {
+  for (int run_number = 0; run_number < runs; ++run_number) {
     const ProgramRun run = run_program({program, "1", "1"}, dir.path());
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_EQ(run.err, "");
@@ -303,22 +307,28 @@ void check_lenser_one_pass(const std::string& program, const std::string& tag) {
     EXPECT_EQ(result.substr(result.size() - block.size()), block);
   }
   const std::vector<std::string> result = split_lines(read_file(dir.file("LenTestSer-" + tag + ".txt")));
-  ASSERT_EQ(result.size(), 2u * 65);
-  for (int r = 0; r < 2; ++r) {
+  ASSERT_EQ(result.size(), runs * 65u);
+  std::string time_file;
+  for (int r = 0; r < runs; ++r) {
     const std::vector<std::string> out = split_lines(out_blocks[r]);
     tables.push_back(check_result_block(result, r * 65, out, 3, 536870912.0, true));
     expect_consistent_counts(tables.back(), 32.0 * 134217728 + 1);
+    time_file += seconds[r] + "\tsec\n";
   }
-  EXPECT_EQ(read_file(dir.file("LenTestSer-" + tag + "-time.txt")),
-            seconds[0] + "\tsec\n" + seconds[1] + "\tsec\n");
+  EXPECT_EQ(read_file(dir.file("LenTestSer-" + tag + "-time.txt")), time_file);
   const std::vector<std::string> all = split_lines(read_file(dir.file("LenTestSer-" + tag + "-all.txt")));
-  ASSERT_EQ(all.size(), 2u * 130);
-  check_all_trials(all, check_all_trials(all, 0, {tables[0]}), {tables[1]});
+  ASSERT_EQ(all.size(), runs * 130u);
+  size_t at = 0;
+  for (int r = 0; r < runs; ++r) at = check_all_trials(all, at, {tables[r]});
   EXPECT_EQ(files_in(dir.path()).size(), 3u);
 }
 
 TEST(LenSerPrograms, OneTrialOfOnePassTwiceAppends) {
-  check_lenser_one_pass<Xor128Fold>("lenser-xor", "xor");
+  check_lenser_one_pass<Xor128Fold>("lenser-xor", "xor", 2);
+}
+
+TEST(LenSerPrograms, OneTrialOfOnePassOtherFamilies) {
+  check_lenser_one_pass<Mt>("lenser-mt", "mt", 1);
 }
 
 }  // namespace
