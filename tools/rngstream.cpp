@@ -16,7 +16,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "generators/rb5u.h"
 #include "generators/xorshift128.h"
+#include "harness/reseed.h"
 
 namespace {
 
@@ -100,6 +102,14 @@ struct Source {
 
 void seed_nothing(const uint32_t*, int) {}
 
+// Families seeded by reference from two non-zero words (checked before).
+template <class F>
+void seed_two_words(const uint32_t* k, int) {
+  require_processor<F>("rngstream");
+  uint32_t k0 = k[0], k1 = k[1];
+  F::seed(k0, k1);
+}
+
 const Source sources[] = {
     {"xor", "none", 0, 0, false, seed_nothing, write_words<Xor128>},
     {"xor", "seed2", 2, 2, false,
@@ -111,6 +121,9 @@ const Source sources[] = {
     {"xor", "seed4", 4, 4, false,
      [](const uint32_t* k, int) { xor128_seed4(Xor128::state, k[0], k[1], k[2], k[3]); },
      write_words<Xor128>},
+    {"rb5u", "none", 0, 0, false, seed_nothing, write_words<Rb5u>},
+    {"rb5u", "seed", 2, 2, true, seed_two_words<Rb5u>, write_words<Rb5u>},
+    {"rb5usse4", "seed", 2, 2, true, seed_two_words<Rb5uSse4>, write_words<Rb5uSse4>},
 };
 
 // A seed word: decimal, or hexadecimal with a 0x prefix; at most 32 bits.
