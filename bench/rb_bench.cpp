@@ -3,6 +3,7 @@
 // per draw (ns per refill for the refill).
 #include <benchmark/benchmark.h>
 
+#include "generators/rb3w.h"
 #include "generators/rb5u.h"
 #include "tests/chi_square.h"
 
@@ -94,5 +95,13 @@ BENCHMARK(BM_RbRefill<Rb5u>);
 BENCHMARK(BM_RbRefill<Rb5uSse4>);
 BENCHMARK(BM_RbChiTest7Kernel<Rb5u>);
 BENCHMARK(BM_RbChiTest7Kernel<Rb5uSse4>);
+BENCHMARK(BM_RbNext32<Rb3w>);
+BENCHMARK(BM_RbNext32<Rb3wSse4>);
+BENCHMARK(BM_RbSkip<Rb3w>);
+BENCHMARK(BM_RbSkip<Rb3wSse4>);
+BENCHMARK(BM_RbRefill<Rb3w>);
+BENCHMARK(BM_RbRefill<Rb3wSse4>);
+BENCHMARK(BM_RbChiTest7Kernel<Rb3w>);
+BENCHMARK(BM_RbChiTest7Kernel<Rb3wSse4>);
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "generators/rb3w.h"
 #include "generators/rb5u.h"
 #include "generators/xorshift128.h"
 #include "harness/reseed.h"
@@ -124,6 +125,9 @@ const Source sources[] = {
     {"rb5u", "none", 0, 0, false, seed_nothing, write_words<Rb5u>},
     {"rb5u", "seed", 2, 2, true, seed_two_words<Rb5u>, write_words<Rb5u>},
     {"rb5usse4", "seed", 2, 2, true, seed_two_words<Rb5uSse4>, write_words<Rb5uSse4>},
+    {"rb3w", "none", 0, 0, false, seed_nothing, write_words<Rb3w>},
+    {"rb3w", "seed", 2, 2, true, seed_two_words<Rb3w>, write_words<Rb3w>},
+    {"rb3wsse4", "seed", 2, 2, true, seed_two_words<Rb3wSse4>, write_words<Rb3wSse4>},
 };
 
 // A seed word: decimal, or hexadecimal with a 0x prefix; at most 32 bits.

@@ -9,6 +9,7 @@
 #include <regex>
 #include <string>
 
+#include "generators/rb3w.h"
 #include "generators/rb5u.h"
 #include "tests/chi_square.h"
 #include "unittests/rb_fixtures.h"
@@ -64,6 +65,8 @@ TEST(RbPrograms, Chi8Rb5u) { check_program<ChiTest8, Rb5u>("chi8-rb5u"); }
 TEST(RbPrograms, Chi6Rb5uSse4) { check_program<ChiTest6, Rb5uSse4>("chi6-rb5usse4"); }
 TEST(RbPrograms, Chi7Rb5uSse4) { check_program<ChiTest7, Rb5uSse4>("chi7-rb5usse4"); }
 TEST(RbPrograms, Chi8Rb5uSse4) { check_program<ChiTest8, Rb5uSse4>("chi8-rb5usse4"); }
+TEST(RbPrograms, Chi7Rb3w) { check_program<ChiTest7, Rb3w>("chi7-rb3w"); }
+TEST(RbPrograms, Chi7Rb3wSse4) { check_program<ChiTest7, Rb3wSse4>("chi7-rb3wsse4"); }
 
 struct StreamCase {
   std::vector<std::string> args;
@@ -77,6 +80,9 @@ TEST(RbRngstream, SourcesGiveTheReferenceWords) {
       {{"rb5u", "seed", "4294901761", "1"}, "d8e4dca7\nc9bfe18c\n6c73c7a7\n"},
       {{"rb5u", "none"}, "00000000\n00000000\n00000000\n"},
       {{"rb5usse4", "seed", "1", "1"}, "a8b5f407\n618c74bc\n38f8e053\n"},
+      {{"rb3w", "seed", "305419896", "0x9ABCDEF0"}, "2b69448b\n6db7eb65\n8f990769\n"},
+      {{"rb3w", "none"}, "d7baec03\nd7baec03\nd7baec03\n"},
+      {{"rb3wsse4", "seed", "1", "1"}, "ca0cf261\n3112413a\n11680c24\n"},
   };
   for (const StreamCase& c : cases) {
     if (c.args[0].find("sse4") != std::string::npos && !sse4) continue;
@@ -95,6 +101,8 @@ TEST(RbRngstream, ZeroSeedWordIsRefused) {
       {"rngstream", "rb5u", "seed", "0", "1"},
       {"rngstream", "rb5u", "seed", "1", "0x0"},
       {"rngstream", "rb5usse4", "seed", "0", "0"},
+      {"rngstream", "rb3w", "seed", "0", "1"},
+      {"rngstream", "rb3wsse4", "seed", "1", "0"},
   };
   for (const auto& args : cases) {
     TempDir dir;
