@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "generators/mt19937.h"
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
 
 namespace {
@@ -117,6 +118,15 @@ const Source sources[] = {
      write_words<Mt>},
     {"mt", "array", 1, -1, false,
      [](const uint32_t* k, int n) { mt_seed_array(Mt::state, k, n); }, write_words<Mt>},
+    {"sfmt", "seed", 1, 1, false, [](const uint32_t* k, int) { sfmt_seed(Sfmt::state, k[0]); },
+     write_words<Sfmt>},
+    {"sfmt", "array", 0, -1, false,
+     [](const uint32_t* k, int n) { sfmt_seed_array(Sfmt::state, k, n); }, write_words<Sfmt>},
+    {"sfsse2", "seed", 1, 1, false,
+     [](const uint32_t* k, int) { sfmt_seed(SfmtSse2::state, k[0]); }, write_words<SfmtSse2>},
+    {"sfsse2", "array", 0, -1, false,
+     [](const uint32_t* k, int n) { sfmt_seed_array(SfmtSse2::state, k, n); },
+     write_words<SfmtSse2>},
 };
 
 // A seed word: decimal, or hexadecimal with a 0x prefix; at most 32 bits.
