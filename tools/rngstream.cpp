@@ -19,6 +19,7 @@
 #include "generators/mt19937.h"
 #include "generators/rb3w.h"
 #include "generators/rb5u.h"
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
 #include "harness/reseed.h"
 
@@ -134,6 +135,15 @@ const Source sources[] = {
     {"rb3w", "none", 0, 0, false, seed_nothing, write_words<Rb3w>},
     {"rb3w", "seed", 2, 2, true, seed_two_words<Rb3w>, write_words<Rb3w>},
     {"rb3wsse4", "seed", 2, 2, true, seed_two_words<Rb3wSse4>, write_words<Rb3wSse4>},
+    {"sfmt", "seed", 1, 1, false, [](const uint32_t* k, int) { sfmt_seed(Sfmt::state, k[0]); },
+     write_words<Sfmt>},
+    {"sfmt", "array", 0, -1, false,
+     [](const uint32_t* k, int n) { sfmt_seed_array(Sfmt::state, k, n); }, write_words<Sfmt>},
+    {"sfsse2", "seed", 1, 1, false,
+     [](const uint32_t* k, int) { sfmt_seed(SfmtSse2::state, k[0]); }, write_words<SfmtSse2>},
+    {"sfsse2", "array", 0, -1, false,
+     [](const uint32_t* k, int n) { sfmt_seed_array(SfmtSse2::state, k, n); },
+     write_words<SfmtSse2>},
 };
 
 // A seed word: decimal, or hexadecimal with a 0x prefix; at most 32 bits.
