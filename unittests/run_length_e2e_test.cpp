@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "generators/mt19937.h"
+#include "generators/rb5u.h"
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
 #include "tests/run_length.h"
 #include "unittests/run_program.h"
@@ -193,6 +195,9 @@ void check_len03_start(const std::string& program, const std::string& bit) {
 TEST(Len03Programs, SeedLineAndProgressArriveLive) {
   check_len03_start("len03-xor", "0");
   check_len03_start("len03-mt", "7");
+  check_len03_start("len03-sfmt", "31");
+  check_len03_start("len03-sfsse2", "16");
+  if (Rb5uSse4::processor_supported()) check_len03_start("len03-rb5usse4", "3");
 }
 
 // A whole trial of 2^33 + 1 draws; checks every line and the three files.
@@ -229,6 +234,10 @@ void check_len03_full_trial(const std::string& program, const std::string& tag,
 }
 
 TEST(Len03Programs, OneFullTrialOfTheTopBit) { check_len03_full_trial("len03-xor", "xor", "31", true); }
+
+TEST(Len03Programs, OneFullTrialOfTheLowestBit) {
+  check_len03_full_trial("len03-rb5u", "Rb5u", "0", true);
+}
 
 // ---------------------------------------------------------------------------
 // LenTestSer
@@ -329,6 +338,9 @@ TEST(LenSerPrograms, OneTrialOfOnePassTwiceAppends) {
 
 TEST(LenSerPrograms, OneTrialOfOnePassOtherFamilies) {
   check_lenser_one_pass<Mt>("lenser-mt", "mt", 1);
+  check_lenser_one_pass<Sfmt>("lenser-sfmt", "sfmt", 1);
+  if (Rb5uSse4::processor_supported())
+    check_lenser_one_pass<Rb5uSse4>("lenser-rb5usse4", "Rb5uSSE4", 1);
 }
 
 }  // namespace
