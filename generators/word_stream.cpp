@@ -31,6 +31,7 @@ void stream_begin_trial(WordStreamState& s) {
   if (s.trial == 0 || at != s.trial_start) {
     ++s.trial;
     s.trial_start = at;
+    if (s.trial_begins != nullptr) s.trial_begins();
   }
 }
 

@@ -8,6 +8,9 @@
 // has no seed, so the seed words print as zeros. Input that ends before a
 // trial is complete: that trial is not reported, one line on standard error,
 // exit status 3. Bad arguments: one line on standard error, exit status 2.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -81,6 +84,54 @@ int checked_trials(const char* text) {
   return static_cast<int>(value);
 }
 
+// A trial's standard output is held in memory until the trial is complete
+// (the next trial begins, or the test returns), so that a trial the input cuts
+// short prints nothing, not even its seed line or progress marks. Where no
+// memory file can be made, output goes straight out.
+int held_output = -1;
+int real_output = -1;
+
+void hold_output() {
+  std::fflush(stdout);
+  held_output = memfd_create("rngtest-trial", MFD_CLOEXEC);
+  if (held_output < 0) return;
+  real_output = dup(STDOUT_FILENO);
+  if (real_output < 0 || dup2(held_output, STDOUT_FILENO) < 0) {
+    close(held_output);
+    held_output = -1;
+  }
+}
+
+void write_all(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // as a program's own output: nothing to report to
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+void release_output() {
+  std::fflush(stdout);
+  if (held_output < 0) return;
+  static char chunk[1 << 16];
+  off_t at = 0;
+  for (;;) {
+    const ssize_t n = pread(held_output, chunk, sizeof chunk, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    write_all(real_output, chunk, static_cast<size_t>(n));
+    at += n;
+  }
+  if (ftruncate(held_output, 0) != 0 || lseek(STDOUT_FILENO, 0, SEEK_SET) != 0) {
+    // A memory file that cannot be emptied: give up holding back.
+    dup2(real_output, STDOUT_FILENO);
+    close(held_output);
+    held_output = -1;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,5 +161,9 @@ int main(int argc, char** argv) {
     usage("%s takes its number of trials from its own arguments, not --trials", test.name);
   test_argv[test_argc] = nullptr;
   stream_open(WordStream::state, 0);
-  return test.run(test_argc, test_argv, tag, trials);
+  hold_output();
+  WordStream::state.trial_begins = release_output;
+  const int status = test.run(test_argc, test_argv, tag, trials);
+  release_output();
+  return status;
 }
