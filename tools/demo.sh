@@ -16,6 +16,8 @@ for p in chi6-xor chi7-xor chi8-xor; do
   show "$p   (first 2 of 1000 trials)"
   "$BIN/$p" | head -n 2
 done
+show "rngstream xor seed2 1 1 | rngtest chi7 --trials 1   (a generator through a pipe)"
+"$BIN/rngstream" xor seed2 1 1 | "$BIN/rngtest" chi7 --trials 1
 echo
 echo "Result files in $(pwd):"
 ls
