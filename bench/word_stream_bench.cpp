@@ -40,8 +40,8 @@ void BM_WordStreamChiKernel7(benchmark::State& st) {
     }
     benchmark::DoNotOptimize(bins);
   }
-  st.counters["ns/draw"] = benchmark::Counter(double(WORDS) * st.iterations(),
-                                              benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  st.counters["ns/draw"] = benchmark::Counter(
+      double(WORDS) * st.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_WordStreamChiKernel7);
 

@@ -31,8 +31,8 @@ void stream_begin_trial(WordStreamState& s) {
   if (s.trial == 0 || at != s.trial_start) {
     ++s.trial;
     s.trial_start = at;
-    if (s.trial_begins != nullptr) s.trial_begins();
   }
+  if (s.reseeded != nullptr) s.reseeded();
 }
 
 namespace {

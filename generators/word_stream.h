@@ -29,7 +29,7 @@ struct WordStreamState {
   uint64_t words_before = 0;        // words of the fills before the current one
   uint64_t trial_start = 0;         // words read when the current trial began
   int trial = 0;                    // trials begun, counting from 1
-  void (*trial_begins)() = nullptr; // called when a trial begins, before it draws
+  void (*reseeded)() = nullptr;     // called at every reseed (see stream_begin_trial)
   alignas(64) uint32_t buffer[STREAM_BUFFER_WORDS];
 };
 
@@ -45,8 +45,9 @@ inline uint64_t stream_words_read(const WordStreamState& s) {
 
 // Notes a reseed. Every test reseeds at the start of each trial, some also
 // once before the first trial or twice in a row; a reseed after words have
-// been drawn since the previous one therefore starts the next trial, and
-// means the one before it is complete.
+// been drawn since the previous one therefore starts the next trial. Whatever
+// a test printed before a reseed belongs to finished trials or to the run's
+// opening lines, never to a trial still drawing: the `reseeded` hook is told.
 void stream_begin_trial(WordStreamState& s);
 
 struct WordSpan {

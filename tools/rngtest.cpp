@@ -17,7 +17,10 @@
 #include <cstring>
 
 #include "generators/word_stream.h"
+#include "tests/bit_transition.h"
 #include "tests/chi_square.h"
+#include "tests/lag.h"
+#include "tests/run_length.h"
 
 namespace {
 
@@ -28,8 +31,8 @@ constexpr size_t MAX_TAG = 40;
 // A test as rngtest runs it: `trials` is 0 unless --trials was given.
 struct TestEntry {
   const char* name;
-  bool fixed_trials;   // the programs fix the count: --trials sets it
-  bool takes_args;     // the test reads arguments of its own
+  bool fixed_trials;  // the programs fix the count: --trials sets it
+  bool takes_args;    // the test reads arguments of its own
   int (*run)(int argc, char** argv, const char* tag, int trials);
 };
 
@@ -38,10 +41,28 @@ int run_chi_square(int argc, char** argv, const char* tag, int trials) {
   return chi_square_run<Test, WordStream>(argc, argv, tag, trials > 0 ? trials : CHI_TRIALS);
 }
 
+// The other tests take their trial count from their own arguments.
+int run_len03(int argc, char** argv, const char* tag, int) {
+  return len03_run<WordStream>(argc, argv, tag);
+}
+int run_lenser(int argc, char** argv, const char* tag, int) {
+  return lenser_run<WordStream>(argc, argv, tag);
+}
+int run_pair(int argc, char** argv, const char* tag, int) {
+  return bit_transition_run<WordStream>(argc, argv, tag);
+}
+int run_lag(int argc, char** argv, const char* tag, int) {
+  return lag_run<WordStream>(argc, argv, tag);
+}
+
 const TestEntry tests[] = {
     {"chi6", true, false, run_chi_square<ChiTest6>},
     {"chi7", true, false, run_chi_square<ChiTest7>},
     {"chi8", true, false, run_chi_square<ChiTest8>},
+    {"len03", false, true, run_len03},
+    {"lenser", false, true, run_lenser},
+    {"pair", false, true, run_pair},
+    {"lag", false, true, run_lag},
 };
 
 [[noreturn]] void usage(const char* format = nullptr, const char* detail = "") {
@@ -67,8 +88,9 @@ const char* checked_tag(const char* text) {
   if (text == nullptr) usage("--tag needs a name");
   const size_t length = std::strlen(text);
   if (length == 0 || length > MAX_TAG) usage("tag '%s' must have 1 to 40 characters", text);
-  if (text[0] == '.' || std::strspn(text, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                          "0123456789._-") != length)
+  if (text[0] == '.' || std::strspn(text,
+                                    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                    "0123456789._-") != length)
     usage("tag '%s' may hold only letters, digits, '.', '_' and '-' (not first '.')", text);
   return text;
 }
@@ -84,9 +106,11 @@ int checked_trials(const char* text) {
   return static_cast<int>(value);
 }
 
-// A trial's standard output is held in memory until the trial is complete
-// (the next trial begins, or the test returns), so that a trial the input cuts
-// short prints nothing, not even its seed line or progress marks. Where no
+// Standard output is held in memory from one reseed to the next (or until
+// the test returns): every test reseeds before a trial draws and prints the
+// trial's results before the next reseed, so a trial that the input cuts
+// short prints nothing, not even its seed line or progress marks, while the
+// lines of finished trials and the run's opening lines go out. Where no
 // memory file can be made, output goes straight out.
 int held_output = -1;
 int real_output = -1;
@@ -162,8 +186,9 @@ int main(int argc, char** argv) {
   test_argv[test_argc] = nullptr;
   stream_open(WordStream::state, 0);
   hold_output();
-  WordStream::state.trial_begins = release_output;
+  WordStream::state.reseeded = release_output;
   const int status = test.run(test_argc, test_argv, tag, trials);
   release_output();
-  return status;
+  // A test's own usage error (len03's) has printed the program's usage line.
+  return status == 0 ? 0 : USAGE_STATUS;
 }

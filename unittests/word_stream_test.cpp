@@ -1,7 +1,7 @@
 #include "generators/word_stream.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/time.h>
@@ -15,7 +15,10 @@
 
 #include "generators/xorshift128.h"
 #include "harness/reseed.h"
+#include "tests/bit_transition.h"
 #include "tests/chi_square.h"
+#include "tests/lag.h"
+#include "tests/run_length.h"
 
 namespace {
 
@@ -152,6 +155,69 @@ TEST(WordStream, ChiSquareKernelsMatchTheGenerator) {
   expect_kernel_matches_generator<ChiTest8>();
 }
 
+// The kernels of the other tests, on reduced sizes of a little more than one
+// fill: the stream of a file of xorshift128 words against the generator.
+constexpr size_t KERNEL_WORDS = 310000;
+
+template <class Kernel>
+void expect_same_from_stream_and_generator(const Kernel& kernel) {
+  const int fd = file_with(little_endian(xor_words(KERNEL_WORDS, 11, 13)));
+  open_stream(fd);
+  const auto from_stream = kernel.template operator()<WordStream>();
+  close(fd);
+  Xor128::seed(11, 13);
+  const auto from_generator = kernel.template operator()<Xor128>();
+  EXPECT_EQ(from_stream, from_generator);
+  EXPECT_GT(stream_words_read(WordStream::state), STREAM_BUFFER_WORDS);
+}
+
+std::vector<double> run_counts(const RunTables& tables, int64_t open_run) {
+  std::vector<double> counts = {static_cast<double>(open_run)};
+  for (int slot = 1; slot < RUN_SLOTS; ++slot) {
+    counts.push_back(tables.zero_runs.slot[slot].value());
+    counts.push_back(tables.one_runs.slot[slot].value());
+  }
+  return counts;
+}
+
+TEST(WordStream, RunLengthTransitionAndLagKernelsMatchTheGenerator) {
+  {
+    SCOPED_TRACE("len03");
+    expect_same_from_stream_and_generator([]<class F>() {
+      RunTables tables;
+      const int64_t open_run = len03_count<F>(tables, 5, 2, 150000);
+      return run_counts(tables, open_run);
+    });
+  }
+  {
+    SCOPED_TRACE("lenser");
+    expect_same_from_stream_and_generator([]<class F>() {
+      RunTables tables;
+      const int64_t open_run = lenser_count<F>(tables, 2, 150001);
+      return run_counts(tables, open_run);
+    });
+  }
+  {
+    SCOPED_TRACE("pair");
+    expect_same_from_stream_and_generator([]<class F>() {
+      TransitionCounts counts;
+      typename F::Cursor draw;
+      bit_transition_count(draw, counts, 55, 3000);
+      return std::vector<int64_t>{counts.zero_zero(), counts.zero_one(), counts.one_one(),
+                                  counts.one_zero()};
+    });
+  }
+  {
+    SCOPED_TRACE("lag");
+    expect_same_from_stream_and_generator([]<class F>() {
+      std::vector<uint64_t> sums;
+      static LagPairCounts counts;
+      lag_trial<F>(counts, 2, 9, [&](int, int, uint64_t sum) { sums.push_back(sum); });
+      return sums;
+    });
+  }
+}
+
 // A run as the tests make it: reseeds (through the harness) and trials of a
 // few draws each, on an input of `bytes`.
 struct Script {
@@ -177,12 +243,18 @@ TEST(WordStreamDeathTest, InputEndingMidTrialNamesTheWordsAndTheTrialAndExits3) 
   const std::string eleven = little_endian(xor_words(11));
   const Script scripts[] = {
       {"empty input", "", {-2, 5}, "input ended after 0 words, 0 of them in trial 1,"},
-      {"incomplete last word", eleven.substr(0, 42), {-1, 20},
+      {"incomplete last word",
+       eleven.substr(0, 42),
+       {-1, 20},
        "input ended after 10 words and 2 bytes of an incomplete word, 10 of them in trial 1,"},
       // Reseeds before the first trial, or twice in a row, start one trial.
-      {"third trial cut short", eleven, {-2, 4, -1, 4, -2, 4},
+      {"third trial cut short",
+       eleven,
+       {-2, 4, -1, 4, -2, 4},
        "input ended after 11 words, 3 of them in trial 3,"},
-      {"input ends with a trial", eleven.substr(0, 32), {-1, 4, -1, 4, -1, 1},
+      {"input ends with a trial",
+       eleven.substr(0, 32),
+       {-1, 4, -1, 4, -1, 1},
        "input ended after 8 words, 0 of them in trial 3,"},
   };
   for (const Script& s : scripts) {
@@ -204,7 +276,8 @@ TEST(WordStreamDeathTest, AFailedReadIsReportedLikeTheEndOfInput) {
         WordStream::next32();
       },
       testing::ExitedWithCode(STREAM_CUT_SHORT_STATUS),
-      "^rngtest: input ended after 0 words \\(read failed: Is a directory\\), 0 of them in trial 1,");
+      "^rngtest: input ended after 0 words \\(read failed: Is a directory\\), 0 of them in trial "
+      "1,");
 }
 
 }  // namespace
