@@ -33,9 +33,9 @@ struct WordStreamState {
   alignas(64) uint32_t buffer[STREAM_BUFFER_WORDS];
 };
 
-// Starts reading `fd` from scratch (for standard input, fd 0, the program-wide
-// state needs no call). Asks for a larger pipe buffer where the platform
-// allows it, so that writer and reader trade places less often.
+// Starts reading `fd` from scratch (a fresh state reads fd 0 without this
+// call). Asks for a 1 MiB pipe buffer where the platform allows it, so that
+// writer and reader trade places less often.
 void stream_open(WordStreamState& s, int fd);
 
 // Words handed out so far (not counting a live cursor's unsaved position).
