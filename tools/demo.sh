@@ -30,6 +30,8 @@ show "len03-xor 0   (stopped after 3 s: a trial takes seconds to a minute)"
 timeout 3 "$BIN/len03-xor" 0; echo
 show "lag-xor 1   (stopped after 2 s: a trial takes minutes)"
 timeout 2 "$BIN/lag-xor" 1
+show "rngstream xor seed2 1 1 | rngtest chi7 --trials 1   (a generator through a pipe)"
+"$BIN/rngstream" xor seed2 1 1 | "$BIN/rngtest" chi7 --trials 1
 echo
 echo "Result files in $(pwd):"
 ls
