@@ -2,6 +2,7 @@
 // draw. The kernel must stay within twice the raw draw on xorshift128.
 #include <benchmark/benchmark.h>
 
+#include "generators/mt19937.h"
 #include "generators/xorshift128.h"
 #include "tests/lag.h"
 
@@ -57,5 +58,7 @@ void BM_LagBatch(benchmark::State& st) {
 
 BENCHMARK(BM_LagRawDraw<Xor128>);
 BENCHMARK(BM_LagBatch<Xor128>)->Arg(1)->Arg(4)->Arg(15);
+BENCHMARK(BM_LagRawDraw<Mt>);
+BENCHMARK(BM_LagBatch<Mt>)->Arg(1)->Arg(15);
 
 }  // namespace
