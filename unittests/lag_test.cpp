@@ -143,7 +143,8 @@ TEST(Lag, PairsMatchTheShiftingWindowExactly) {
       uint32_t fifteen_apart = 0;
       for (uint32_t a = 0; a < 128; ++a) fifteen_apart += counts[a * 128 + (a + 15) % 128];
       EXPECT_EQ(fifteen_apart, static_cast<uint32_t>(lag));
-      for (uint32_t k = 1; k <= static_cast<uint32_t>(lag); ++k) EXPECT_EQ(counts[k * 128 + 15 + k], 1u);
+      for (uint32_t k = 1; k <= static_cast<uint32_t>(lag); ++k)
+        EXPECT_EQ(counts[k * 128 + 15 + k], 1u);
     }
     // Every other pair is `lag` apart: 16384 - lag of them.
     uint32_t lag_apart = 0;
@@ -275,7 +276,8 @@ TEST(Lag, RunPrintsTheCountLineAndOneLineATrial) {
   EXPECT_EQ(lag_run<ConstantFamily<7>>(2, argv, "const", 15, 1), 0);
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "./lag-const\t2\n");
-  const std::string loop = "Loop=\t     15\t6.666667\t8.000000\t10.000000\t13.333333\t20.000000\ttime=\t";
+  const std::string loop =
+      "Loop=\t     15\t6.666667\t8.000000\t10.000000\t13.333333\t20.000000\ttime=\t";
   const std::string verdict = "\tsec\tNG 0\t3.114482\n";
   ASSERT_EQ(out.size(), 2 * (loop.size() + 9 + verdict.size())) << out;
   for (size_t at : {size_t{0}, out.size() / 2}) {
