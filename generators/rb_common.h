@@ -18,9 +18,9 @@
 #include "generators/xorshift128.h"
 #include "harness/clock.h"
 
-inline constexpr int RB_WORDS = 127;        // block words drawn per refill
+inline constexpr int RB_WORDS = 127;  // block words drawn per refill
 inline constexpr int RB_LAST_POS = RB_WORDS - 1;
-inline constexpr int RB_MIX_WORDS = 1024;   // mixing table, indexed modulo 1024
+inline constexpr int RB_MIX_WORDS = 1024;         // mixing table, indexed modulo 1024
 inline constexpr int32_t RB_REMIX_PERIOD = 2129;  // refills from one remix to the next
 
 // The multiplier of each block position at seeding: all odd, all distinct.
@@ -124,12 +124,12 @@ inline uint32_t rb_key0(uint32_t s0) {
 inline uint32_t rb_key1(uint32_t s1) { return (s1 >> 3) + (s1 << 7); }
 
 // Real-valued outputs from one or two words.
-inline constexpr float RB5U_K32 = 0x1p-32f;                           // 2^-32
-inline constexpr double RB5U_K32_CLOSED = 0x1.00000001p-32;           // (2^32 + 1) / 2^64
-inline constexpr float RB5U_K27 = 0x1p-27f;                           // 2^-27
-inline constexpr float RB5U_K53 = 0x1p-53f;                           // 2^-53
-inline constexpr double RB5U_K27_CLOSED = 0x1.0000000000001p-27;      // (2^52 + 1) / 2^79
-inline constexpr double RB5U_K53_CLOSED = 0x1.0000000000001p-53;      // (2^52 + 1) / 2^105
+inline constexpr float RB5U_K32 = 0x1p-32f;                       // 2^-32
+inline constexpr double RB5U_K32_CLOSED = 0x1.00000001p-32;       // (2^32 + 1) / 2^64
+inline constexpr float RB5U_K27 = 0x1p-27f;                       // 2^-27
+inline constexpr float RB5U_K53 = 0x1p-53f;                       // 2^-53
+inline constexpr double RB5U_K27_CLOSED = 0x1.0000000000001p-27;  // (2^52 + 1) / 2^79
+inline constexpr double RB5U_K53_CLOSED = 0x1.0000000000001p-53;  // (2^52 + 1) / 2^105
 
 // [0, 1) in steps of 2^-32.
 inline double rb_real32(uint32_t u) { return u * double{RB5U_K32}; }
