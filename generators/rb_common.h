@@ -12,7 +12,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 
 #include "generators/family.h"
 #include "generators/xorshift128.h"
@@ -76,17 +75,8 @@ void rb_load_mult(RbState& s);
 
 // The portable chain: position p gets the newest word of position (p - 4)
 // mod 127 times that position's multiplier plus inc, in the order 4..126,
-// 0..3. Unrolled: no loop control between the 127 multiply-adds.
-template <std::size_t... I>
-[[gnu::always_inline]] inline void rb_chain_steps(RbState& s, uint32_t inc,
-                                                  std::index_sequence<I...>) {
-  ((s.block[I + 4] = s.block[I] * s.mult[I] + inc), ...);
-}
-[[gnu::always_inline]] inline void rb_chain(RbState& s) {
-  const uint32_t inc = s.inc;
-  rb_chain_steps(s, inc, std::make_index_sequence<RB_WORDS - 4>());
-  for (int j = 0; j < 4; ++j) s.block[j] = s.block[123 + j] * s.mult[123 + j] + inc;
-}
+// 0..3. Compiled once for both families (rb_common.cpp).
+void rb_chain(RbState& s);
 
 // The remix's table pass: 127 consecutive table entries (mod 1024) from
 // `base` are xored with `xor_word` and added to the block words in order.
