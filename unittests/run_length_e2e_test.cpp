@@ -12,7 +12,6 @@
 
 #include "generators/mt19937.h"
 #include "generators/rb5u.h"
-#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
 #include "tests/run_length.h"
 #include "unittests/run_program.h"
@@ -195,8 +194,6 @@ void check_len03_start(const std::string& program, const std::string& bit) {
 TEST(Len03Programs, SeedLineAndProgressArriveLive) {
   check_len03_start("len03-xor", "0");
   check_len03_start("len03-mt", "7");
-  check_len03_start("len03-sfmt", "31");
-  check_len03_start("len03-sfsse2", "16");
   if (Rb5uSse4::processor_supported()) check_len03_start("len03-rb5usse4", "3");
 }
 
@@ -336,9 +333,9 @@ TEST(LenSerPrograms, OneTrialOfOnePassTwiceAppends) {
   check_lenser_one_pass<Xor128Fold>("lenser-xor", "xor", 2);
 }
 
+// The SFMT programs are run in run_length_sfmt_e2e_test.cpp.
 TEST(LenSerPrograms, OneTrialOfOnePassOtherFamilies) {
   check_lenser_one_pass<Mt>("lenser-mt", "mt", 1);
-  check_lenser_one_pass<Sfmt>("lenser-sfmt", "sfmt", 1);
   if (Rb5uSse4::processor_supported())
     check_lenser_one_pass<Rb5uSse4>("lenser-rb5usse4", "Rb5uSSE4", 1);
 }
