@@ -11,6 +11,8 @@ show() {
 
 show "rngstream xor seed2 1 1 --count 4 --hex"
 "$BIN/rngstream" xor seed2 1 1 --count 4 --hex
+show "rngstream mt array 1 2 3 4 --count 4 --hex"
+"$BIN/rngstream" mt array 1 2 3 4 --count 4 --hex
 
 for p in chi6-xor chi7-xor chi8-xor; do
   show "$p   (first 2 of 1000 trials)"
