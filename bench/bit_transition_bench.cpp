@@ -3,6 +3,7 @@
 // the counting alone.
 #include <benchmark/benchmark.h>
 
+#include "generators/mt19937.h"
 #include "generators/xorshift128.h"
 #include "tests/bit_transition.h"
 
@@ -60,5 +61,7 @@ void BM_PairKernel(benchmark::State& st) {
 
 BENCHMARK(BM_PairRawDraw<Xor128>);
 BENCHMARK(BM_PairKernel<Xor128>)->Arg(75)->Arg(51);
+BENCHMARK(BM_PairRawDraw<Mt>);
+BENCHMARK(BM_PairKernel<Mt>)->Arg(75)->Arg(51);
 
 }  // namespace
