@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "generators/mt19937.h"
+#include "generators/rb5u.h"
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
 #include "tests/bit_transition.h"
 #include "unittests/run_program.h"
@@ -107,6 +109,9 @@ void seed_from(const uint32_t (&words)[4]) {
 // shows it, the others run once to keep the suite's test time down.
 template <class F>
 void check_program_and_counts(const char* program, int runs = 1) {
+  if constexpr (requires { F::processor_supported(); }) {
+    if (!F::processor_supported()) GTEST_SKIP() << "this processor lacks " << F::required_isa;
+  }
   const TrialLines t = check_program(program, F::protocol != SeedProtocol::four_words, runs);
   seed_from<F>(t.words);
   TransitionCounts counts;
@@ -122,6 +127,9 @@ void check_program_and_counts(const char* program, int runs = 1) {
 
 TEST(BitTransitionPrograms, PairXor) { check_program_and_counts<Xor128>("pair-xor", 2); }
 TEST(BitTransitionPrograms, PairMt) { check_program_and_counts<Mt>("pair-mt"); }
+TEST(BitTransitionPrograms, PairSfmt) { check_program_and_counts<Sfmt>("pair-sfmt"); }
+TEST(BitTransitionPrograms, PairRb5u) { check_program_and_counts<Rb5u>("pair-rb5u"); }
+TEST(BitTransitionPrograms, PairRb5uSse4) { check_program_and_counts<Rb5uSse4>("pair-rb5usse4"); }
 
 // The parameter line comes first; the program is stopped there.
 TEST(BitTransitionPrograms, ParameterLineShowsClampedValues) {
