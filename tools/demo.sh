@@ -16,6 +16,8 @@ for p in chi6-xor chi7-xor chi8-xor; do
   show "$p   (first 2 of 1000 trials)"
   "$BIN/$p" | head -n 2
 done
+show "speed-xor 1 1"
+"$BIN/speed-xor" 1 1
 echo
 echo "Result files in $(pwd):"
 ls
