@@ -24,6 +24,7 @@ struct SpeedProgram {
 
 const SpeedProgram speed_programs[] = {
     {"speed-xor", "dc6a48cf", true},
+    {"speed-mt", "f091f470", true},
 };
 
 class ThroughputProgram : public ::testing::TestWithParam<SpeedProgram> {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "generators/mt19937.h"
 #include "generators/xorshift128.h"
 #include "unittests/fixtures.h"
 
@@ -72,6 +73,8 @@ std::vector<uint32_t> first_outputs_after_fixed_seed(int n) {
 TEST(ThroughputFixedSeed, FirstOutputs) {
   EXPECT_EQ(first_outputs_after_fixed_seed<Xor128>(3),
             (std::vector<uint32_t>{0xd77da142, 0xbe3bf7e7, 0x9351cfdb}));
+  EXPECT_EQ(first_outputs_after_fixed_seed<Mt>(3),
+            (std::vector<uint32_t>{0x9d66d147, 0x3906675e, 0x4d9f477d}));
 }
 
 // Every shape makes exactly jLoop x iLoop draws, whatever its width.
@@ -90,17 +93,18 @@ TEST(ThroughputShapes, EveryShapeMakesTheSameNumberOfDraws) {
 }
 
 // The next word after any shape of `1 1` is the program's check value.
-template <int V>
-void expect_check_value_after_shape() {
+template <class F, int V>
+void expect_check_value_after_shape(uint32_t check) {
   const ThroughputLoops loops = {840, 2400};
-  fixed_seed<Xor128>();
-  throughput_shape<Xor128, V>(loops.jLoop, loops.iLoop);
-  EXPECT_EQ(Xor128::next32(), 0xdc6a48cfu) << "shape " << V;
+  fixed_seed<F>();
+  throughput_shape<F, V>(loops.jLoop, loops.iLoop);
+  EXPECT_EQ(F::next32(), check) << F::tag << " shape " << V;
 }
 
-TEST(ThroughputShapes, XorshiftCheckValueAfterEachShape) {
+TEST(ThroughputShapes, CheckValueAfterEachShape) {
   [&]<size_t... S>(std::index_sequence<S...>) {
-    (expect_check_value_after_shape<S + 1>(), ...);
+    (expect_check_value_after_shape<Xor128, S + 1>(0xdc6a48cf), ...);
+    (expect_check_value_after_shape<Mt, S + 1>(0xf091f470), ...);
   }(std::make_index_sequence<8>{});
 }
 
