@@ -39,8 +39,8 @@ inline ThroughputLoops throughput_loops(int argc, char** argv) {
   if (!(b >= 1)) b = 1;
   const double factor = std::trunc(m);
   ThroughputLoops loops;
-  loops.jLoop = JLOOP_UNIT * (factor > JLOOP_MAX_FACTOR ? JLOOP_MAX_FACTOR
-                                                        : static_cast<int32_t>(factor));
+  loops.jLoop =
+      JLOOP_UNIT * (factor > JLOOP_MAX_FACTOR ? JLOOP_MAX_FACTOR : static_cast<int32_t>(factor));
   // 0.01 * 240001 is formed first: just above 2400.01, so b = 100 gives 240001.
   const double per_b = 0.01 * 240001;
   const double inner = b * per_b;
@@ -141,6 +141,28 @@ inline void format_header(ThroughputLine& line, int argc, char** argv) {
   }
 }
 
+// Seeds, times and prints shape V; returns its seconds.
+template <class F, class Clock, int V>
+double throughput_time_shape(ThroughputLoops loops, double& rate) {
+  fixed_seed<F>();
+  const double start = start_tick<Clock>();
+  throughput_shape<F, V>(loops.jLoop, loops.iLoop);
+  const double seconds = elapsed_seconds<Clock>(start);
+  rate = throughput_rate(loops, seconds);
+  ThroughputLine line;
+  format_shape_line(line, V, seconds, rate);
+  print_now(line);
+  return seconds;
+}
+
+template <class F, class Clock, size_t... Shape>
+void throughput_time_shapes(ThroughputLoops loops, double (&variant_seconds)[8], double (&rates)[8],
+                            std::index_sequence<Shape...>) {
+  ((variant_seconds[Shape] =
+        throughput_time_shape<F, Clock, static_cast<int>(Shape) + 1>(loops, rates[Shape])),
+   ...);
+}
+
 // The whole program: header, loop counts, eight timed shapes, summary.
 template <class F, class Clock = SystemClock>
 int throughput_run(int argc, char** argv) {
@@ -155,21 +177,8 @@ int throughput_run(int argc, char** argv) {
 
   double variant_seconds[THROUGHPUT_SHAPES];
   double rates[THROUGHPUT_SHAPES];
-  auto time_shape = [&]<int V>() {
-    fixed_seed<F>();
-    const double start = start_tick<Clock>();
-    throughput_shape<F, V>(loops.jLoop, loops.iLoop);
-    const double seconds = elapsed_seconds<Clock>(start);
-    variant_seconds[V - 1] = seconds;
-    rates[V - 1] = throughput_rate(loops, seconds);
-    line.clear();
-    format_shape_line(line, V, seconds, rates[V - 1]);
-    print_now(line);
-  };
-  [&]<size_t... Shape>(std::index_sequence<Shape...>) {
-    (time_shape.template operator()<static_cast<int>(Shape) + 1>(), ...);
-  }(std::make_index_sequence<THROUGHPUT_SHAPES>{});
-
+  throughput_time_shapes<F, Clock>(loops, variant_seconds, rates,
+                                   std::make_index_sequence<THROUGHPUT_SHAPES>{});
   TextBuffer<256> summary;
   format_summary(summary, variant_seconds, rates, F::next32());
   print_now(summary);

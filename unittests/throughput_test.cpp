@@ -85,11 +85,14 @@ void expect_draw_count(int32_t jLoop, int32_t iLoop) {
   EXPECT_EQ(CounterFamily::next, 1u + static_cast<uint32_t>(jLoop) * iLoop) << "shape " << V;
 }
 
+template <size_t... S>
+void expect_draw_counts(int32_t jLoop, int32_t iLoop, std::index_sequence<S...>) {
+  (expect_draw_count<S + 1>(jLoop, iLoop), ...);
+}
+
 TEST(ThroughputShapes, EveryShapeMakesTheSameNumberOfDraws) {
-  [&]<size_t... S>(std::index_sequence<S...>) {
-    (expect_draw_count<S + 1>(840, 3), ...);
-    (expect_draw_count<S + 1>(1680, 1), ...);
-  }(std::make_index_sequence<8>{});
+  expect_draw_counts(840, 3, std::make_index_sequence<8>{});
+  expect_draw_counts(1680, 1, std::make_index_sequence<8>{});
 }
 
 // The next word after any shape of `1 1` is the program's check value.
@@ -101,11 +104,14 @@ void expect_check_value_after_shape(uint32_t check) {
   EXPECT_EQ(F::next32(), check) << F::tag << " shape " << V;
 }
 
+template <class F, size_t... S>
+void expect_check_values(uint32_t check, std::index_sequence<S...>) {
+  (expect_check_value_after_shape<F, S + 1>(check), ...);
+}
+
 TEST(ThroughputShapes, CheckValueAfterEachShape) {
-  [&]<size_t... S>(std::index_sequence<S...>) {
-    (expect_check_value_after_shape<Xor128, S + 1>(0xdc6a48cf), ...);
-    (expect_check_value_after_shape<Mt, S + 1>(0xf091f470), ...);
-  }(std::make_index_sequence<8>{});
+  expect_check_values<Xor128>(0xdc6a48cf, std::make_index_sequence<8>{});
+  expect_check_values<Mt>(0xf091f470, std::make_index_sequence<8>{});
 }
 
 // A family whose cursor skips: the benchmark must use skip(), not next32().
