@@ -13,8 +13,12 @@ show "rngstream xor seed2 1 1 --count 4 --hex"
 "$BIN/rngstream" xor seed2 1 1 --count 4 --hex
 show "rngstream mt array 1 2 3 4 --count 4 --hex"
 "$BIN/rngstream" mt array 1 2 3 4 --count 4 --hex
+show "rngstream rb5u seed 1 1 --count 4 --hex"
+"$BIN/rngstream" rb5u seed 1 1 --count 4 --hex
+show "rngstream sfsse2 seed 1234 --count 4 --hex"
+"$BIN/rngstream" sfsse2 seed 1234 --count 4 --hex
 
-for p in chi6-xor chi7-xor chi8-xor; do
+for p in chi6-xor chi7-xor chi8-xor chi7-rb5u; do
   show "$p   (first 2 of 1000 trials)"
   "$BIN/$p" | head -n 2
 done
@@ -22,6 +26,8 @@ show "pair-xor 0 75 1 1   (one trial of one pass, a few seconds)"
 "$BIN/pair-xor" 0 75 1 1
 show "lag-xor 1   (stopped after 2 s: a trial takes minutes)"
 timeout 2 "$BIN/lag-xor" 1
+show "rngstream xor seed2 1 1 | rngtest chi7 --trials 1   (a generator through a pipe)"
+"$BIN/rngstream" xor seed2 1 1 | "$BIN/rngtest" chi7 --trials 1
 show "speed-xor 1 1"
 "$BIN/speed-xor" 1 1
 echo

@@ -9,6 +9,7 @@
 // error and exit status 2.
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -17,7 +18,11 @@
 #include <cstring>
 
 #include "generators/mt19937.h"
+#include "generators/rb3w.h"
+#include "generators/rb5u.h"
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
+#include "harness/reseed.h"
 
 namespace {
 
@@ -40,9 +45,13 @@ constexpr int MAX_WORDS = 4096;
 
 class Output {
  public:
-  void put_raw(uint32_t w) {
-    if (size_ + 4 > OUT_CAPACITY) flush();
-    for (int i = 0; i < 4; ++i) buffer_[size_++] = static_cast<char>(w >> (8 * i));
+  // Raw words straight from the caller's block, in large writes: the words
+  // are formed in place as little-endian bytes.
+  void put_raw(uint32_t* words, size_t count) {
+    flush();
+    if constexpr (std::endian::native == std::endian::big)
+      for (size_t i = 0; i < count; ++i) words[i] = __builtin_bswap32(words[i]);
+    write_all(reinterpret_cast<const char*>(words), count * 4);
   }
   void put_hex(uint32_t w) {
     static constexpr char digits[] = "0123456789abcdef";
@@ -51,9 +60,14 @@ class Output {
     buffer_[size_++] = '\n';
   }
   void flush() {
-    const char* p = buffer_;
-    while (size_ > 0) {
-      const ssize_t n = write(STDOUT_FILENO, p, size_);
+    write_all(buffer_, size_);
+    size_ = 0;
+  }
+
+ private:
+  static void write_all(const char* p, size_t size) {
+    while (size > 0) {
+      const ssize_t n = write(STDOUT_FILENO, p, size);
       if (n < 0) {
         if (errno == EINTR) continue;
         if (errno == EPIPE) std::exit(0);  // the reader has had enough
@@ -61,28 +75,40 @@ class Output {
         std::exit(1);
       }
       p += n;
-      size_ -= static_cast<size_t>(n);
+      size -= static_cast<size_t>(n);
     }
   }
-
- private:
   char buffer_[OUT_CAPACITY];
   size_t size_ = 0;
 };
 
 Output output;
 
-// Draws through the family's hot-loop cursor, from its program-wide state.
+// Draws through the family's hot-loop cursor, from its program-wide state, a
+// block at a time: the draw loop stays tight and the raw words go out in
+// writes of 256 KiB.
 template <class F>
 void write_words(const Options& options) {
+  constexpr uint64_t BLOCK_WORDS = 1 << 16;
+  static uint32_t block[BLOCK_WORDS];
   typename F::Cursor draw;
   for (uint64_t i = 0; i < options.skip; ++i) draw.next32();
   const bool endless = !options.counted;
-  for (uint64_t left = options.count; endless || left > 0; --left) {
+  for (uint64_t left = options.count; endless || left > 0;) {
+    const uint64_t n = endless || left > BLOCK_WORDS ? BLOCK_WORDS : left;
+    uint64_t i = 0;
+    for (; i + 4 <= n; i += 4) {  // unrolled: the state rotation costs no moves
+      block[i] = draw.next32();
+      block[i + 1] = draw.next32();
+      block[i + 2] = draw.next32();
+      block[i + 3] = draw.next32();
+    }
+    for (; i < n; ++i) block[i] = draw.next32();
     if (options.hex)
-      output.put_hex(draw.next32());
+      for (uint64_t i = 0; i < n; ++i) output.put_hex(block[i]);
     else
-      output.put_raw(draw.next32());
+      output.put_raw(block, n);
+    if (!endless) left -= n;
   }
   output.flush();
 }
@@ -101,6 +127,14 @@ struct Source {
 
 void seed_nothing(const uint32_t*, int) {}
 
+// Families seeded by reference from two non-zero words (checked before).
+template <class F>
+void seed_two_words(const uint32_t* k, int) {
+  require_processor<F>("rngstream");
+  uint32_t k0 = k[0], k1 = k[1];
+  F::seed(k0, k1);
+}
+
 const Source sources[] = {
     {"xor", "none", 0, 0, false, seed_nothing, write_words<Xor128>},
     {"xor", "seed2", 2, 2, false,
@@ -117,6 +151,21 @@ const Source sources[] = {
      write_words<Mt>},
     {"mt", "array", 1, -1, false,
      [](const uint32_t* k, int n) { mt_seed_array(Mt::state, k, n); }, write_words<Mt>},
+    {"rb5u", "none", 0, 0, false, seed_nothing, write_words<Rb5u>},
+    {"rb5u", "seed", 2, 2, true, seed_two_words<Rb5u>, write_words<Rb5u>},
+    {"rb5usse4", "seed", 2, 2, true, seed_two_words<Rb5uSse4>, write_words<Rb5uSse4>},
+    {"rb3w", "none", 0, 0, false, seed_nothing, write_words<Rb3w>},
+    {"rb3w", "seed", 2, 2, true, seed_two_words<Rb3w>, write_words<Rb3w>},
+    {"rb3wsse4", "seed", 2, 2, true, seed_two_words<Rb3wSse4>, write_words<Rb3wSse4>},
+    {"sfmt", "seed", 1, 1, false, [](const uint32_t* k, int) { sfmt_seed(Sfmt::state, k[0]); },
+     write_words<Sfmt>},
+    {"sfmt", "array", 0, -1, false,
+     [](const uint32_t* k, int n) { sfmt_seed_array(Sfmt::state, k, n); }, write_words<Sfmt>},
+    {"sfsse2", "seed", 1, 1, false,
+     [](const uint32_t* k, int) { sfmt_seed(SfmtSse2::state, k[0]); }, write_words<SfmtSse2>},
+    {"sfsse2", "array", 0, -1, false,
+     [](const uint32_t* k, int n) { sfmt_seed_array(SfmtSse2::state, k, n); },
+     write_words<SfmtSse2>},
 };
 
 // A seed word: decimal, or hexadecimal with a 0x prefix; at most 32 bits.

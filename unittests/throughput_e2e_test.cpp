@@ -25,6 +25,8 @@ struct SpeedProgram {
 const SpeedProgram speed_programs[] = {
     {"speed-xor", "dc6a48cf", true},
     {"speed-mt", "f091f470", true},
+    {"speed-rb5u", "ac012022", true},
+    {"speed-rb5u-b", "ac012022", SUITE_BUILDS_X86_32},  // speed-rb5u built for 32-bit x86
 };
 
 class ThroughputProgram : public ::testing::TestWithParam<SpeedProgram> {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "generators/mt19937.h"
+#include "generators/rb5u.h"
 #include "generators/xorshift128.h"
 #include "unittests/fixtures.h"
 
@@ -75,6 +76,8 @@ TEST(ThroughputFixedSeed, FirstOutputs) {
             (std::vector<uint32_t>{0xd77da142, 0xbe3bf7e7, 0x9351cfdb}));
   EXPECT_EQ(first_outputs_after_fixed_seed<Mt>(3),
             (std::vector<uint32_t>{0x9d66d147, 0x3906675e, 0x4d9f477d}));
+  EXPECT_EQ(first_outputs_after_fixed_seed<Rb5u>(3),
+            (std::vector<uint32_t>{0xa8b5f407, 0x618c74bc, 0x38f8e053}));
 }
 
 // Every shape makes exactly jLoop x iLoop draws, whatever its width.
@@ -112,6 +115,7 @@ void expect_check_values(uint32_t check, std::index_sequence<S...>) {
 TEST(ThroughputShapes, CheckValueAfterEachShape) {
   expect_check_values<Xor128>(0xdc6a48cf, std::make_index_sequence<8>{});
   expect_check_values<Mt>(0xf091f470, std::make_index_sequence<8>{});
+  expect_check_values<Rb5u>(0xac012022, std::make_index_sequence<8>{});
 }
 
 // A family whose cursor skips: the benchmark must use skip(), not next32().
