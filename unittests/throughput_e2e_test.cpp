@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ const SpeedProgram speed_programs[] = {
     {"speed-rb5u", "ac012022", true},
     {"speed-rb5u-b", "ac012022", SUITE_BUILDS_X86_32},  // speed-rb5u built for 32-bit x86
 };
+
+void PrintTo(const SpeedProgram& p, std::ostream* os) { *os << p.name; }
 
 class ThroughputProgram : public ::testing::TestWithParam<SpeedProgram> {
  protected:
