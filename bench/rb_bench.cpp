@@ -31,9 +31,9 @@ bool seed_or_skip(benchmark::State& st) {
 }
 
 void per_draw(benchmark::State& st, double draws_per_iteration) {
-  st.counters["ns/draw"] = benchmark::Counter(draws_per_iteration * st.iterations(),
-                                              benchmark::Counter::kIsRate |
-                                                  benchmark::Counter::kInvert);
+  st.counters["ns/draw"] =
+      benchmark::Counter(draws_per_iteration * st.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 // The words are folded into one value so that none can be dropped.
@@ -68,9 +68,8 @@ void BM_RbRefill(benchmark::State& st) {
     F::Draw::refill(F::state);
     benchmark::ClobberMemory();
   }
-  st.counters["ns/refill"] = benchmark::Counter(double(st.iterations()),
-                                                benchmark::Counter::kIsRate |
-                                                    benchmark::Counter::kInvert);
+  st.counters["ns/refill"] = benchmark::Counter(
+      double(st.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 template <class F>

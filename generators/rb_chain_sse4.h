@@ -18,8 +18,7 @@ template <std::size_t... K>
                                                                std::index_sequence<K...>) {
   __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.block));
   ((v = _mm_add_epi32(
-        _mm_mullo_epi32(v, _mm_load_si128(reinterpret_cast<const __m128i*>(s.mult + 4 * K))),
-        inc),
+        _mm_mullo_epi32(v, _mm_load_si128(reinterpret_cast<const __m128i*>(s.mult + 4 * K))), inc),
     _mm_storeu_si128(reinterpret_cast<__m128i*>(s.block + 4 * K + 4), v)),
    ...);
 }

@@ -1,6 +1,24 @@
 #include "generators/rb_common.h"
 
 #include <cstring>
+#include <utility>
+
+namespace {
+
+// Unrolled: no loop control between the 127 multiply-adds.
+template <std::size_t... I>
+[[gnu::always_inline]] inline void chain_steps(RbState& s, uint32_t inc,
+                                               std::index_sequence<I...>) {
+  ((s.block[I + 4] = s.block[I] * s.mult[I] + inc), ...);
+}
+
+}  // namespace
+
+void rb_chain(RbState& s) {
+  const uint32_t inc = s.inc;
+  chain_steps(s, inc, std::make_index_sequence<RB_WORDS - 4>());
+  for (int j = 0; j < 4; ++j) s.block[j] = s.block[123 + j] * s.mult[123 + j] + inc;
+}
 
 void rb_load_mult(RbState& s) { std::memcpy(s.mult, RB_MULT_CONSTANTS, sizeof s.mult); }
 

@@ -12,15 +12,14 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 
 #include "generators/family.h"
 #include "generators/xorshift128.h"
 #include "harness/clock.h"
 
-inline constexpr int RB_WORDS = 127;        // block words drawn per refill
+inline constexpr int RB_WORDS = 127;  // block words drawn per refill
 inline constexpr int RB_LAST_POS = RB_WORDS - 1;
-inline constexpr int RB_MIX_WORDS = 1024;   // mixing table, indexed modulo 1024
+inline constexpr int RB_MIX_WORDS = 1024;         // mixing table, indexed modulo 1024
 inline constexpr int32_t RB_REMIX_PERIOD = 2129;  // refills from one remix to the next
 
 // The multiplier of each block position at seeding: all odd, all distinct.
@@ -76,17 +75,8 @@ void rb_load_mult(RbState& s);
 
 // The portable chain: position p gets the newest word of position (p - 4)
 // mod 127 times that position's multiplier plus inc, in the order 4..126,
-// 0..3. Unrolled: no loop control between the 127 multiply-adds.
-template <std::size_t... I>
-[[gnu::always_inline]] inline void rb_chain_steps(RbState& s, uint32_t inc,
-                                                  std::index_sequence<I...>) {
-  ((s.block[I + 4] = s.block[I] * s.mult[I] + inc), ...);
-}
-[[gnu::always_inline]] inline void rb_chain(RbState& s) {
-  const uint32_t inc = s.inc;
-  rb_chain_steps(s, inc, std::make_index_sequence<RB_WORDS - 4>());
-  for (int j = 0; j < 4; ++j) s.block[j] = s.block[123 + j] * s.mult[123 + j] + inc;
-}
+// 0..3. Compiled once for both families (rb_common.cpp).
+void rb_chain(RbState& s);
 
 // The remix's table pass: 127 consecutive table entries (mod 1024) from
 // `base` are xored with `xor_word` and added to the block words in order.
@@ -124,12 +114,12 @@ inline uint32_t rb_key0(uint32_t s0) {
 inline uint32_t rb_key1(uint32_t s1) { return (s1 >> 3) + (s1 << 7); }
 
 // Real-valued outputs from one or two words.
-inline constexpr float RB5U_K32 = 0x1p-32f;                           // 2^-32
-inline constexpr double RB5U_K32_CLOSED = 0x1.00000001p-32;           // (2^32 + 1) / 2^64
-inline constexpr float RB5U_K27 = 0x1p-27f;                           // 2^-27
-inline constexpr float RB5U_K53 = 0x1p-53f;                           // 2^-53
-inline constexpr double RB5U_K27_CLOSED = 0x1.0000000000001p-27;      // (2^52 + 1) / 2^79
-inline constexpr double RB5U_K53_CLOSED = 0x1.0000000000001p-53;      // (2^52 + 1) / 2^105
+inline constexpr float RB5U_K32 = 0x1p-32f;                       // 2^-32
+inline constexpr double RB5U_K32_CLOSED = 0x1.00000001p-32;       // (2^32 + 1) / 2^64
+inline constexpr float RB5U_K27 = 0x1p-27f;                       // 2^-27
+inline constexpr float RB5U_K53 = 0x1p-53f;                       // 2^-53
+inline constexpr double RB5U_K27_CLOSED = 0x1.0000000000001p-27;  // (2^52 + 1) / 2^79
+inline constexpr double RB5U_K53_CLOSED = 0x1.0000000000001p-53;  // (2^52 + 1) / 2^105
 
 // [0, 1) in steps of 2^-32.
 inline double rb_real32(uint32_t u) { return u * double{RB5U_K32}; }

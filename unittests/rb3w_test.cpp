@@ -11,15 +11,23 @@ namespace {
 // Draw numbers count from 1 after seeding. 116 and 117 come from the first
 // refill after seeding, 270,372 and 270,373 from the first remix after it.
 const DrawWord rb3w_words[] = {
-    {0x12345678, 0x9abcdef0, 1, 0x2B69448B},      {0x12345678, 0x9abcdef0, 2, 0x6DB7EB65},
-    {0x12345678, 0x9abcdef0, 3, 0x8F990769},      {0x12345678, 0x9abcdef0, 4, 0x5AF501AB},
-    {0x12345678, 0x9abcdef0, 5, 0xD5F91125},      {0x12345678, 0x9abcdef0, 6, 0x27A14292},
-    {0x12345678, 0x9abcdef0, 7, 0x812AFC44},      {0x12345678, 0x9abcdef0, 8, 0x4E2B88A1},
-    {0x12345678, 0x9abcdef0, 116, 0x94FB2E12},    {0x12345678, 0x9abcdef0, 117, 0xAE20742B},
-    {0x12345678, 0x9abcdef0, 270372, 0xCB50F3A5}, {0x12345678, 0x9abcdef0, 270373, 0x7245EAF1},
+    {0x12345678, 0x9abcdef0, 1, 0x2B69448B},
+    {0x12345678, 0x9abcdef0, 2, 0x6DB7EB65},
+    {0x12345678, 0x9abcdef0, 3, 0x8F990769},
+    {0x12345678, 0x9abcdef0, 4, 0x5AF501AB},
+    {0x12345678, 0x9abcdef0, 5, 0xD5F91125},
+    {0x12345678, 0x9abcdef0, 6, 0x27A14292},
+    {0x12345678, 0x9abcdef0, 7, 0x812AFC44},
+    {0x12345678, 0x9abcdef0, 8, 0x4E2B88A1},
+    {0x12345678, 0x9abcdef0, 116, 0x94FB2E12},
+    {0x12345678, 0x9abcdef0, 117, 0xAE20742B},
+    {0x12345678, 0x9abcdef0, 270372, 0xCB50F3A5},
+    {0x12345678, 0x9abcdef0, 270373, 0x7245EAF1},
     {0x12345678, 0x9abcdef0, 300001, 0x50798FD2},
-    {1, 1, 1, 0xCA0CF261},                        {1, 1, 2, 0x3112413A},
-    {1, 1, 3, 0x11680C24},                        {1, 1, 4, 0x8229885E},
+    {1, 1, 1, 0xCA0CF261},
+    {1, 1, 2, 0x3112413A},
+    {1, 1, 3, 0x11680C24},
+    {1, 1, 4, 0x8229885E},
 };
 
 template <class F>

@@ -15,18 +15,28 @@ namespace {
 // Draw numbers count from 1 after seeding. 116 and 117 come from the first
 // refill after seeding, 270,372 and 270,373 from the first remix after it.
 const DrawWord rb5u_words[] = {
-    {0x12345678, 0x9abcdef0, 1, 0xD822A6ED},      {0x12345678, 0x9abcdef0, 2, 0xD03A7C04},
-    {0x12345678, 0x9abcdef0, 3, 0x3D7F6ACA},      {0x12345678, 0x9abcdef0, 4, 0x25AA9FF9},
-    {0x12345678, 0x9abcdef0, 5, 0xC84136DC},      {0x12345678, 0x9abcdef0, 6, 0xD99EC553},
-    {0x12345678, 0x9abcdef0, 7, 0x423C7AB7},      {0x12345678, 0x9abcdef0, 8, 0x4F9B5084},
-    {0x12345678, 0x9abcdef0, 116, 0xD3A7BB16},    {0x12345678, 0x9abcdef0, 117, 0x2A351FBA},
-    {0x12345678, 0x9abcdef0, 270372, 0x1B26DF83}, {0x12345678, 0x9abcdef0, 270373, 0x2D86742B},
+    {0x12345678, 0x9abcdef0, 1, 0xD822A6ED},
+    {0x12345678, 0x9abcdef0, 2, 0xD03A7C04},
+    {0x12345678, 0x9abcdef0, 3, 0x3D7F6ACA},
+    {0x12345678, 0x9abcdef0, 4, 0x25AA9FF9},
+    {0x12345678, 0x9abcdef0, 5, 0xC84136DC},
+    {0x12345678, 0x9abcdef0, 6, 0xD99EC553},
+    {0x12345678, 0x9abcdef0, 7, 0x423C7AB7},
+    {0x12345678, 0x9abcdef0, 8, 0x4F9B5084},
+    {0x12345678, 0x9abcdef0, 116, 0xD3A7BB16},
+    {0x12345678, 0x9abcdef0, 117, 0x2A351FBA},
+    {0x12345678, 0x9abcdef0, 270372, 0x1B26DF83},
+    {0x12345678, 0x9abcdef0, 270373, 0x2D86742B},
     {0x12345678, 0x9abcdef0, 300001, 0x864DECE4},
     // s0 = FFFF0001 makes the first key 0: the key comes from the shifts 4 and 14.
-    {0xFFFF0001, 1, 1, 0xD8E4DCA7},               {0xFFFF0001, 1, 2, 0xC9BFE18C},
-    {0xFFFF0001, 1, 3, 0x6C73C7A7},               {0xFFFF0001, 1, 4, 0xC024F99E},
-    {1, 1, 1, 0xA8B5F407},                        {1, 1, 2, 0x618C74BC},
-    {1, 1, 3, 0x38F8E053},                        {1, 1, 4, 0x8308F20F},
+    {0xFFFF0001, 1, 1, 0xD8E4DCA7},
+    {0xFFFF0001, 1, 2, 0xC9BFE18C},
+    {0xFFFF0001, 1, 3, 0x6C73C7A7},
+    {0xFFFF0001, 1, 4, 0xC024F99E},
+    {1, 1, 1, 0xA8B5F407},
+    {1, 1, 2, 0x618C74BC},
+    {1, 1, 3, 0x38F8E053},
+    {1, 1, 4, 0x8308F20F},
 };
 
 template <class F>
@@ -66,7 +76,7 @@ TYPED_TEST(Rb5uBuild, TwoWordOutputAcrossARefillTakesTheNewBlockAndAddend) {
   ASSERT_EQ(s->pos, 1);
   const uint32_t old_addend = s->addend;
   auto copy = std::make_unique<Rb5uState>(*s);
-  const uint32_t draw115 = D::next32(*copy);  // reads block[0]
+  const uint32_t draw115 = D::next32(*copy);                 // reads block[0]
   EXPECT_EQ(D::real53(*s), rb_real53(draw115, 0xD3A7BB16));  // draw 116, after the refill
   EXPECT_EQ(s->pos, RB_LAST_POS);
   EXPECT_NE(s->addend, old_addend);

@@ -98,10 +98,8 @@ TEST(RbRngstream, SourcesGiveTheReferenceWords) {
 
 TEST(RbRngstream, ZeroSeedWordIsRefused) {
   const std::vector<std::string> cases[] = {
-      {"rngstream", "rb5u", "seed", "0", "1"},
-      {"rngstream", "rb5u", "seed", "1", "0x0"},
-      {"rngstream", "rb5usse4", "seed", "0", "0"},
-      {"rngstream", "rb3w", "seed", "0", "1"},
+      {"rngstream", "rb5u", "seed", "0", "1"},     {"rngstream", "rb5u", "seed", "1", "0x0"},
+      {"rngstream", "rb5usse4", "seed", "0", "0"}, {"rngstream", "rb3w", "seed", "0", "1"},
       {"rngstream", "rb3wsse4", "seed", "1", "0"},
   };
   for (const auto& args : cases) {
