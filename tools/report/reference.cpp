@@ -175,8 +175,8 @@ RunLengthReference::RunLengthReference(double expected_1, int colors)
   struct PoissonTerm {
     std::vector<double> value, probability;
   };
-  std::vector<PoissonTerm> poisson;
-  double poisson_mean = 0, poisson_var = 0, support = 0;
+  std::vector<PoissonTerm> poisson, rare;
+  double poisson_var = 0, support = 0;
   for (int c = 0; c < colors; ++c) {
     double e = expected_1;
     for (int length = 1; length <= LENGTHS; ++length, e *= 0.5) {
@@ -197,10 +197,15 @@ RunLengthReference::RunLengthReference(double expected_1, int colors)
         }
         pmf *= e / (k + 1);
       }
-      poisson.push_back(std::move(term));
-      poisson_mean += 1;
+      mean_ += 1;
       poisson_var += 2 + 1 / e;
-      support += largest;
+      if (e < RARE_MAX) {
+        rare.push_back(std::move(term));
+      } else {
+        poisson.push_back(std::move(term));
+        support += largest;
+        main_mean_ += 1;
+      }
     }
   }
   // Covariance of the normalized counts (O - E) / sqrt(E) of a fair bit stream.
@@ -221,15 +226,41 @@ RunLengthReference::RunLengthReference(double expected_1, int colors)
   for (double& w : weights_) {
     w = std::max(w, 0.0);
     mean_ += w;
+    main_mean_ += w;
     normal_var += 2 * w * w;
   }
-  mean_ += poisson_mean;
   sd_ = std::sqrt(normal_var + poisson_var);
-  poisson_terms_ = static_cast<int>(poisson.size());
+  poisson_terms_ = static_cast<int>(poisson.size() + rare.size());
+  rare_terms_ = static_cast<int>(rare.size());
 
-  // Tabulate the characteristic function on a grid fine enough that the
-  // inversion does not alias any mass of the distribution.
-  support += mean_ + 40 * std::sqrt(normal_var) + 50;
+  // The rare counts' joint outcomes down to a probability of 1e-13; what is
+  // left out weighs less than that many times the number of outcomes.
+  constexpr double CUT = 1e-13;
+  std::vector<std::pair<double, double>> outcomes;
+  auto enumerate = [&](auto&& self, size_t i, double probability, double shift) -> void {
+    if (outcomes.size() > 200000) return;
+    if (i == rare.size()) {
+      outcomes.push_back({shift, probability});
+      return;
+    }
+    for (size_t k = 0; k < rare[i].value.size(); ++k) {
+      const double p = probability * rare[i].probability[k];
+      if (p < CUT) break;  // probabilities fall with k for E < 1
+      self(self, i + 1, p, shift + rare[i].value[k]);
+    }
+  };
+  enumerate(enumerate, 0, 1.0, 0.0);
+  std::sort(outcomes.begin(), outcomes.end());
+  for (const auto& o : outcomes) {
+    if (!rare_shift_.empty() && o.first - rare_shift_.back().first < 1e-9)
+      rare_shift_.back().second += o.second;
+    else
+      rare_shift_.push_back(o);
+  }
+
+  // Tabulate the characteristic function of the rest on a grid fine enough
+  // that the inversion does not alias any of its mass.
+  support += main_mean_ + 40 * std::sqrt(normal_var) + 50;
   step_ = PI / support;
   constexpr int MAX_STEPS = 400000;
   for (int j = 0; j < MAX_STEPS; ++j) {
@@ -249,10 +280,10 @@ RunLengthReference::RunLengthReference(double expected_1, int colors)
   }
 }
 
-double RunLengthReference::sf(double x) const {
+double RunLengthReference::main_sf(double x) const {
   if (x <= 0) return 1;
   if (x >= PI / step_) return 0;
-  double sum = 0.5 * (mean_ - x);
+  double sum = 0.5 * (main_mean_ - x);
   for (size_t j = 1; j < phi_.size(); ++j) {
     const double u = j * step_;
     sum += (std::polar(1.0, -u * x) * phi_[j]).imag() / u;
@@ -260,12 +291,29 @@ double RunLengthReference::sf(double x) const {
   return std::clamp(0.5 + sum * step_ / PI, 0.0, 1.0);
 }
 
-double RunLengthReference::pdf(double x) const {
+double RunLengthReference::main_pdf(double x) const {
   if (x <= 0 || x >= PI / step_) return 0;
   double sum = 0.5;
   for (size_t j = 1; j < phi_.size(); ++j)
     sum += (std::polar(1.0, -(j * step_) * x) * phi_[j]).real();
   return std::max(0.0, sum * step_ / PI);
+}
+
+double RunLengthReference::sf(double x) const {
+  // P(main + rare > x): outcomes whose share alone exceeds x count whole.
+  double p = 0;
+  for (const auto& [shift, probability] : rare_shift_)
+    p += probability * (shift >= x ? 1.0 : main_sf(x - shift));
+  return std::clamp(p, 0.0, 1.0);
+}
+
+double RunLengthReference::pdf(double x) const {
+  double f = 0;
+  for (const auto& [shift, probability] : rare_shift_) {
+    if (shift >= x) break;
+    f += probability * main_pdf(x - shift);
+  }
+  return f;
 }
 
 std::string RunLengthReference::describe() const {

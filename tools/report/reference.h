@@ -69,10 +69,13 @@ std::shared_ptr<const Reference> pair_trial_reference();
 // comparisons). Counts with an expectation of at least GAUSS_MIN are jointly
 // normal with the covariance of runs in a fair bit stream; the rarer lengths
 // are independent Poisson counts. The distribution is obtained by inverting
-// its characteristic function.
+// its characteristic function; counts expected less than once (reduced
+// sizes only) are taken outcome by outcome, since their rare large terms
+// would otherwise need a very fine inversion grid.
 class RunLengthReference : public Reference {
  public:
-  static constexpr double GAUSS_MIN = 200;
+  static constexpr double GAUSS_MIN = 200;  // normal counts from this expectation on
+  static constexpr double RARE_MAX = 1;     // rare counts below this expectation
   // `colors` 2 for the total of both bit values, 1 for one bit value's sum.
   explicit RunLengthReference(double expected_1, int colors = 2);
   double sf(double x) const override;
@@ -83,13 +86,21 @@ class RunLengthReference : public Reference {
   const std::vector<double>& gaussian_weights() const { return weights_; }
 
  private:
+  // The distribution without the rare counts, by inverting its
+  // characteristic function tabulated at step_ * j.
+  double main_sf(double x) const;
+  double main_pdf(double x) const;
+
   double expected_1_;
   int colors_;
-  double mean_ = 0, sd_ = 0;
+  double mean_ = 0, sd_ = 0, main_mean_ = 0;
   std::vector<double> weights_;  // eigenvalues of the normal part
-  int poisson_terms_ = 0;
+  int poisson_terms_ = 0, rare_terms_ = 0;
   double step_ = 0;
-  std::vector<std::complex<double>> phi_;  // characteristic function at step * j
+  std::vector<std::complex<double>> phi_;
+  // The rare counts' joint outcomes: their contribution to the sum and its
+  // probability, sorted by contribution.
+  std::vector<std::pair<double, double>> rare_shift_;
 };
 
 // Eigenvalues of a symmetric matrix (n x n, row-major), by Jacobi rotations.
