@@ -46,3 +46,21 @@ bool append_to_file(const char* path, const char* data, size_t size) {
   }
   return ok;
 }
+
+AppendFile::AppendFile(const char* path)
+    : path_(path), fd_(open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666)) {
+  if (fd_ < 0) report(path_, "open for appending", errno);
+}
+
+void AppendFile::write(const char* data, size_t size) {
+  if (fd_ < 0) return;
+  if (!write_all(fd_, data, size)) {
+    report(path_, "write", errno);
+    close(fd_);
+    fd_ = -1;
+  }
+}
+
+AppendFile::~AppendFile() {
+  if (fd_ >= 0 && close(fd_) != 0) report(path_, "write", errno);
+}

@@ -49,6 +49,26 @@ bool append_to_file(const char* path, const TextBuffer<N>& text) {
   return append_to_file(path, text.data(), text.size());
 }
 
+// A result file opened once for appending and written in several pieces, for
+// text too large for one buffer. A failure to open or write is reported once
+// on standard error, as append_to_file does; later pieces are then skipped.
+class AppendFile {
+ public:
+  explicit AppendFile(const char* path);
+  ~AppendFile();  // closes the file, reporting a failure
+  AppendFile(const AppendFile&) = delete;
+  AppendFile& operator=(const AppendFile&) = delete;
+  void write(const char* data, size_t size);
+  template <size_t N>
+  void write(const TextBuffer<N>& text) {
+    write(text.data(), text.size());
+  }
+
+ private:
+  const char* path_;
+  int fd_;
+};
+
 // The common case: the trial's text to standard output, then to its file.
 template <size_t N>
 void print_and_append(const TextBuffer<N>& text, const char* path) {

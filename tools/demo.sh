@@ -11,11 +11,17 @@ show() {
 
 show "rngstream xor seed2 1 1 --count 4 --hex"
 "$BIN/rngstream" xor seed2 1 1 --count 4 --hex
+show "rngstream mt array 1 2 3 4 --count 4 --hex"
+"$BIN/rngstream" mt array 1 2 3 4 --count 4 --hex
 
 for p in chi6-xor chi7-xor chi8-xor; do
   show "$p   (first 2 of 1000 trials)"
   "$BIN/$p" | head -n 2
 done
+show "pair-xor 0 75 1 1   (one trial of one pass, a few seconds)"
+"$BIN/pair-xor" 0 75 1 1
+show "lag-xor 1   (stopped after 2 s: a trial takes minutes)"
+timeout 2 "$BIN/lag-xor" 1
 echo
 echo "Result files in $(pwd):"
 ls

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "generators/mt19937.h"
 #include "generators/xorshift128.h"
 
 namespace {
@@ -111,6 +112,11 @@ const Source sources[] = {
     {"xor", "seed4", 4, 4, false,
      [](const uint32_t* k, int) { xor128_seed4(Xor128::state, k[0], k[1], k[2], k[3]); },
      write_words<Xor128>},
+    {"mt", "none", 0, 0, false, seed_nothing, write_words<Mt>},
+    {"mt", "seed", 1, 1, false, [](const uint32_t* k, int) { mt_seed(Mt::state, k[0]); },
+     write_words<Mt>},
+    {"mt", "array", 1, -1, false,
+     [](const uint32_t* k, int n) { mt_seed_array(Mt::state, k, n); }, write_words<Mt>},
 };
 
 // A seed word: decimal, or hexadecimal with a 0x prefix; at most 32 bits.

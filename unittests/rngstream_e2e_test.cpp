@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "generators/mt19937.h"
 #include "unittests/run_program.h"
 
 namespace {
@@ -20,6 +21,9 @@ const StreamVector vectors[] = {
     {{"xor", "seed2-fold", "0x1", "0X1"}, "86fb0086\n05465086\n3c2af7f3\n"},
     {{"xor", "seed4", "1", "1", "1", "1"}, "732d71f8\n293f10b4\n00f93dd4\n"},
     {{"xor", "seed4", "0", "0", "0", "0"}, "827bc4c6\n3b413e09\n05e43900\n"},
+    {{"mt", "none"}, "d091bb5c\n22ae9ef6\ne7e1faee\n"},
+    {{"mt", "seed", "5489"}, "d091bb5c\n22ae9ef6\ne7e1faee\n"},
+    {{"mt", "array", "1", "2", "3", "4"}, "adca257a\n3cf9b18f\n13f22eaa\n"},
 };
 
 ProgramRun stream(std::vector<std::string> args) {
@@ -36,6 +40,29 @@ TEST(Rngstream, HexMatchesReferenceWords) {
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(run.out, v.hex) << args[0] << " " << args[1];
   }
+}
+
+// A key of any length reaches the array seeding whole, beyond the 624 words
+// of the state too.
+TEST(Rngstream, MtArrayTakesLongKeys) {
+  std::vector<std::string> args = {"mt", "array"};
+  std::vector<uint32_t> key;
+  for (uint32_t i = 0; i < 700; ++i) {
+    key.push_back(i * 2654435769u);
+    args.push_back(std::to_string(key.back()));
+  }
+  args.insert(args.end(), {"--count", "3", "--hex"});
+  MtState s;
+  mt_seed_array(s, key.data(), static_cast<int>(key.size()));
+  std::string expected;
+  for (int i = 0; i < 3; ++i) {
+    char line[16];
+    std::snprintf(line, sizeof line, "%08x\n", mt_next32(s));
+    expected += line;
+  }
+  const ProgramRun run = stream(args);
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out, expected);
 }
 
 TEST(Rngstream, RawIsLittleEndianHexAndSkipDiscards) {
@@ -78,6 +105,9 @@ TEST(Rngstream, BadInputGetsOneLineAndStatus2) {
       {"xor", "none", "--count"},
       {"xor", "none", "--count", "ten"},
       {"xor", "none", "--bogus"},
+      {"mt", "seed"},
+      {"mt", "seed", "1", "2"},
+      {"mt", "array"},
   };
   for (const auto& args : cases) {
     const ProgramRun run = stream(args);

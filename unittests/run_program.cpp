@@ -1,6 +1,7 @@
 #include "unittests/run_program.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -27,6 +28,29 @@ ProgramRun run_program(const std::vector<std::string>& argv, const std::string& 
 
 ProgramRun run_program(const std::vector<std::string>& argv, const std::string& dir,
                        const StopWhen& stop, const std::string& stdin_path) {
+  return run_program(argv, dir, stop, StopWhen(), stdin_path);
+}
+
+namespace {
+
+// The standard error written so far, read without moving the shared offset.
+std::string read_from_start(int fd) {
+  std::string text;
+  char buffer[4096];
+  for (off_t at = 0;;) {
+    const ssize_t n = pread(fd, buffer, sizeof buffer, at);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<size_t>(n));
+    at += n;
+  }
+  return text;
+}
+
+}  // namespace
+
+ProgramRun run_program(const std::vector<std::string>& argv, const std::string& dir,
+                       const StopWhen& stop, const StopWhen& stop_err,
+                       const std::string& stdin_path) {
   ProgramRun run;
   int out_pipe[2];
   if (pipe(out_pipe) != 0) return run;
@@ -50,6 +74,17 @@ ProgramRun run_program(const std::vector<std::string>& argv, const std::string& 
   close(out_pipe[1]);
   char buffer[4096];
   for (;;) {
+    if (stop_err) {
+      // Wait for output briefly, then look at standard error.
+      pollfd out = {out_pipe[0], POLLIN, 0};
+      const int ready = poll(&out, 1, 5);
+      if (stop_err(read_from_start(err_fd))) {
+        kill(pid, SIGKILL);
+        run.stopped = true;
+        break;
+      }
+      if (ready == 0) continue;
+    }
     const ssize_t n = read(out_pipe[0], buffer, sizeof buffer);
     if (n <= 0) break;
     run.out.append(buffer, static_cast<size_t>(n));

@@ -9,7 +9,7 @@ struct ProgramRun {
   std::string out;    // standard output as read
   std::string err;    // standard error
   int exit_code = -1; // exit status, or -1 when stopped or killed by a signal
-  bool stopped = false;  // stopped by the test after enough lines
+  bool stopped = false;  // stopped by the test (a stop condition held)
   long max_rss_kib = 0;  // peak resident memory of the program
 };
 
@@ -23,6 +23,13 @@ using StopWhen = std::function<bool(const std::string& out)>;
 // `stop` empty waits for the end; `stdin_path` empty means /dev/null.
 ProgramRun run_program(const std::vector<std::string>& argv, const std::string& dir,
                        const StopWhen& stop, const std::string& stdin_path = "");
+
+// As above, and also stops as soon as `stop_err` holds for the standard error
+// written so far (checked every few milliseconds), for programs that write a
+// line there long before their first result.
+ProgramRun run_program(const std::vector<std::string>& argv, const std::string& dir,
+                       const StopWhen& stop, const StopWhen& stop_err,
+                       const std::string& stdin_path = "");
 
 // Stops after `stop_after_lines` complete lines; < 0 waits for the end.
 ProgramRun run_program(const std::vector<std::string>& argv, const std::string& dir,
