@@ -16,6 +16,8 @@
 #include "tools/report/parse.h"
 #include "tools/report/render.h"
 
+using namespace rngreport;
+
 namespace {
 
 int usage() {

@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace rngreport;
+
 // ---- Distribution functions -------------------------------------------------
 
 TEST(ReportStats, ChiSquareSurvivalFor255DegreesOfFreedom) {

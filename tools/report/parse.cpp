@@ -10,6 +10,8 @@
 
 #include "tools/report/stats.h"
 
+namespace rngreport {
+
 namespace {
 
 struct Line {
@@ -459,3 +461,5 @@ void read_path(const std::string& path, Report& out) {
   std::string text;
   if (read_whole_file(path, text, out)) read_result_text(path, text, true, out);
 }
+
+}  // namespace rngreport

@@ -7,6 +7,8 @@
 
 #include "tools/report/reference.h"
 
+namespace rngreport {
+
 struct Diagnostic {
   std::string file;
   int line = 0;  // 0: the file as a whole
@@ -48,3 +50,5 @@ void read_result_text(const std::string& path, const std::string& text, bool nam
 
 // Reads a file or every regular file in a directory (in name order).
 void read_path(const std::string& path, Report& out);
+
+}  // namespace rngreport

@@ -6,6 +6,8 @@
 
 #include "tools/report/stats.h"
 
+namespace rngreport {
+
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
@@ -325,3 +327,5 @@ std::string RunLengthReference::describe() const {
                 mean_, sd_);
   return text;
 }
+
+}  // namespace rngreport

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace rngreport {
+
 // The distribution a trial statistic is compared with: P(X > x), its density
 // for plots, and one line saying what it is.
 class Reference {
@@ -105,3 +107,5 @@ class RunLengthReference : public Reference {
 
 // Eigenvalues of a symmetric matrix (n x n, row-major), by Jacobi rotations.
 std::vector<double> symmetric_eigenvalues(std::vector<double> a, int n);
+
+}  // namespace rngreport

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+namespace rngreport {
+
 namespace {
 
 std::string format_p(double p) {
@@ -235,3 +237,5 @@ void write_html(std::FILE* out, const std::vector<Row>& rows) {
   }
   std::fputs("</body></html>\n", out);
 }
+
+}  // namespace rngreport

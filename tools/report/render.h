@@ -7,6 +7,8 @@
 #include "tools/report/parse.h"
 #include "tools/report/summary.h"
 
+namespace rngreport {
+
 struct Row {
   const ResultSet* set;
   Summary summary;
@@ -17,3 +19,5 @@ std::vector<Row> summarize_all(const Report& report);
 void write_text(std::FILE* out, const std::vector<Row>& rows);
 void write_csv(std::FILE* out, const std::vector<Row>& rows);
 void write_html(std::FILE* out, const std::vector<Row>& rows);
+
+}  // namespace rngreport

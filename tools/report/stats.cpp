@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace rngreport {
+
 namespace {
 
 constexpr double EPS = 1e-16;
@@ -194,3 +196,5 @@ uint64_t hash_text(const char* text, uint64_t seed) {
   }
   return h;
 }
+
+}  // namespace rngreport

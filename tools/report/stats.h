@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace rngreport {
+
 // Regularized lower and upper incomplete gamma functions P(a, x), Q(a, x).
 // Each is computed directly (series or continued fraction) where it is the
 // smaller one, so small tail probabilities keep their relative accuracy.
@@ -47,3 +49,5 @@ KsResult ks_uniform(std::vector<double> values);
 // A reproducible uniform in [0, 1) derived from a 64-bit key (splitmix64).
 double uniform_from_key(uint64_t key);
 uint64_t hash_text(const char* text, uint64_t seed = 0);
+
+}  // namespace rngreport

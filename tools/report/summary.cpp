@@ -5,6 +5,8 @@
 
 #include "tools/report/stats.h"
 
+namespace rngreport {
+
 const char* verdict_name(Verdict v) {
   switch (v) {
     case Verdict::normal: return "normal";
@@ -55,3 +57,5 @@ Summary summarize(const std::vector<Trial>& trials) {
   s.verdict = verdict_for(s.q);
   return s;
 }
+
+}  // namespace rngreport

@@ -6,6 +6,8 @@
 
 #include "tools/report/parse.h"
 
+namespace rngreport {
+
 enum class Verdict { normal, unusual, suspicious, very_suspicious, fail, none };
 const char* verdict_name(Verdict v);
 
@@ -30,3 +32,5 @@ struct Summary {
 };
 
 Summary summarize(const std::vector<Trial>& trials);
+
+}  // namespace rngreport
