@@ -235,34 +235,49 @@ RunLengthReference::RunLengthReference(double expected_1, int colors)
   poisson_terms_ = static_cast<int>(poisson.size() + rare.size());
   rare_terms_ = static_cast<int>(rare.size());
 
-  // The rare counts' joint outcomes down to a probability of 1e-13; what is
-  // left out weighs less than that many times the number of outcomes.
-  constexpr double CUT = 1e-13;
-  std::vector<std::pair<double, double>> outcomes;
-  auto enumerate = [&](auto&& self, size_t i, double probability, double shift) -> void {
-    if (outcomes.size() > 200000) return;
-    if (i == rare.size()) {
-      outcomes.push_back({shift, probability});
-      return;
+  // The rare counts' joint distribution by successive convolution, outcomes
+  // closer than 1e-3 merged and those below 1e-17 dropped.
+  std::vector<std::pair<double, double>> rare_sum{{0.0, 1.0}}, next;
+  for (const PoissonTerm& term : rare) {
+    next.clear();
+    for (const auto& [shift, probability] : rare_sum) {
+      for (size_t k = 0; k < term.value.size(); ++k) {
+        const double p = probability * term.probability[k];
+        if (p < 1e-17) break;  // probabilities fall with k for E < 1
+        next.push_back({shift + term.value[k], p});
+      }
     }
-    for (size_t k = 0; k < rare[i].value.size(); ++k) {
-      const double p = probability * rare[i].probability[k];
-      if (p < CUT) break;  // probabilities fall with k for E < 1
-      self(self, i + 1, p, shift + rare[i].value[k]);
+    std::sort(next.begin(), next.end());
+    rare_sum.clear();
+    for (const auto& o : next) {
+      if (!rare_sum.empty() && o.first - rare_sum.back().first <= std::max(1e-3, 1e-9 * o.first)) {
+        auto& last = rare_sum.back();
+        const double total = last.second + o.second;
+        last.first = (last.first * last.second + o.first * o.second) / total;
+        last.second = total;
+      } else {
+        rare_sum.push_back(o);
+      }
     }
-  };
-  enumerate(enumerate, 0, 1.0, 0.0);
-  std::sort(outcomes.begin(), outcomes.end());
-  for (const auto& o : outcomes) {
-    if (!rare_shift_.empty() && o.first - rare_shift_.back().first < 1e-9)
-      rare_shift_.back().second += o.second;
-    else
-      rare_shift_.push_back(o);
   }
+  std::vector<std::pair<double, double>> low;
+  double low_top = 0;
+  low_mass_ = 0;
+  for (const auto& o : rare_sum) {
+    if (o.first > RARE_SPLIT) {
+      high_.push_back(o);
+      continue;
+    }
+    low.push_back(o);
+    low_mass_ += o.second;
+    low_moment_ += o.first * o.second;
+    low_top = std::max(low_top, o.first);
+  }
+  low_moment_ += low_mass_ * main_mean_;
 
-  // Tabulate the characteristic function of the rest on a grid fine enough
-  // that the inversion does not alias any of its mass.
-  support += main_mean_ + 40 * std::sqrt(normal_var) + 50;
+  // Tabulate the characteristic functions on a grid fine enough that the
+  // inversion does not alias any of their mass.
+  support += main_mean_ + 40 * std::sqrt(normal_var) + 50 + low_top;
   step_ = PI / support;
   constexpr int MAX_STEPS = 400000;
   for (int j = 0; j < MAX_STEPS; ++j) {
@@ -277,44 +292,46 @@ RunLengthReference::RunLengthReference(double expected_1, int colors)
         t += term.probability[k] * std::polar(1.0, u * term.value[k]);
       phi *= t;
     }
-    phi_.push_back(phi);
+    phi_main_.push_back(phi);
+    std::complex<double> rare_phi = 0;
+    for (const auto& [shift, probability] : low) rare_phi += probability * std::polar(1.0, u * shift);
+    phi_low_.push_back(phi * rare_phi);
     if (j > 0 && normal_modulus < 1e-15 * u) break;
   }
 }
 
-double RunLengthReference::main_sf(double x) const {
-  if (x <= 0) return 1;
+double RunLengthReference::invert_sf(const std::vector<std::complex<double>>& phi, double mass,
+                                     double moment, double x) const {
+  if (x <= 0) return mass;
   if (x >= PI / step_) return 0;
-  double sum = 0.5 * (main_mean_ - x);
-  for (size_t j = 1; j < phi_.size(); ++j) {
+  double sum = 0.5 * (moment - mass * x);
+  for (size_t j = 1; j < phi.size(); ++j) {
     const double u = j * step_;
-    sum += (std::polar(1.0, -u * x) * phi_[j]).imag() / u;
+    sum += (std::polar(1.0, -u * x) * phi[j]).imag() / u;
   }
-  return std::clamp(0.5 + sum * step_ / PI, 0.0, 1.0);
+  return std::clamp(0.5 * mass + sum * step_ / PI, 0.0, mass);
 }
 
-double RunLengthReference::main_pdf(double x) const {
+double RunLengthReference::invert_pdf(const std::vector<std::complex<double>>& phi, double mass,
+                                      double x) const {
   if (x <= 0 || x >= PI / step_) return 0;
-  double sum = 0.5;
-  for (size_t j = 1; j < phi_.size(); ++j)
-    sum += (std::polar(1.0, -(j * step_) * x) * phi_[j]).real();
+  double sum = 0.5 * mass;
+  for (size_t j = 1; j < phi.size(); ++j)
+    sum += (std::polar(1.0, -(j * step_) * x) * phi[j]).real();
   return std::max(0.0, sum * step_ / PI);
 }
 
 double RunLengthReference::sf(double x) const {
-  // P(main + rare > x): outcomes whose share alone exceeds x count whole.
-  double p = 0;
-  for (const auto& [shift, probability] : rare_shift_)
-    p += probability * (shift >= x ? 1.0 : main_sf(x - shift));
+  double p = invert_sf(phi_low_, low_mass_, low_moment_, x);
+  for (const auto& [shift, probability] : high_)
+    p += probability * (shift >= x ? 1.0 : invert_sf(phi_main_, 1, main_mean_, x - shift));
   return std::clamp(p, 0.0, 1.0);
 }
 
 double RunLengthReference::pdf(double x) const {
-  double f = 0;
-  for (const auto& [shift, probability] : rare_shift_) {
-    if (shift >= x) break;
-    f += probability * main_pdf(x - shift);
-  }
+  double f = invert_pdf(phi_low_, low_mass_, x);
+  for (const auto& [shift, probability] : high_)
+    if (shift < x) f += probability * invert_pdf(phi_main_, 1, x - shift);
   return f;
 }
 

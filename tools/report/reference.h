@@ -71,13 +71,14 @@ std::shared_ptr<const Reference> pair_trial_reference();
 // comparisons). Counts with an expectation of at least GAUSS_MIN are jointly
 // normal with the covariance of runs in a fair bit stream; the rarer lengths
 // are independent Poisson counts. The distribution is obtained by inverting
-// its characteristic function; counts expected less than once (reduced
-// sizes only) are taken outcome by outcome, since their rare large terms
-// would otherwise need a very fine inversion grid.
+// its characteristic function. Counts expected less than once (reduced sizes
+// only) are convolved outcome by outcome; their rare, very large outcomes are
+// kept apart, since they would otherwise need a very fine inversion grid.
 class RunLengthReference : public Reference {
  public:
   static constexpr double GAUSS_MIN = 200;  // normal counts from this expectation on
   static constexpr double RARE_MAX = 1;     // rare counts below this expectation
+  static constexpr double RARE_SPLIT = 1000;  // rare outcomes above this are kept apart
   // `colors` 2 for the total of both bit values, 1 for one bit value's sum.
   explicit RunLengthReference(double expected_1, int colors = 2);
   double sf(double x) const override;
@@ -88,10 +89,11 @@ class RunLengthReference : public Reference {
   const std::vector<double>& gaussian_weights() const { return weights_; }
 
  private:
-  // The distribution without the rare counts, by inverting its
-  // characteristic function tabulated at step_ * j.
-  double main_sf(double x) const;
-  double main_pdf(double x) const;
+  // Inversion of a characteristic function tabulated at step_ * j whose
+  // distribution has total mass `mass` and first moment `moment`.
+  double invert_sf(const std::vector<std::complex<double>>& phi, double mass, double moment,
+                   double x) const;
+  double invert_pdf(const std::vector<std::complex<double>>& phi, double mass, double x) const;
 
   double expected_1_;
   int colors_;
@@ -99,10 +101,12 @@ class RunLengthReference : public Reference {
   std::vector<double> weights_;  // eigenvalues of the normal part
   int poisson_terms_ = 0, rare_terms_ = 0;
   double step_ = 0;
-  std::vector<std::complex<double>> phi_;
-  // The rare counts' joint outcomes: their contribution to the sum and its
-  // probability, sorted by contribution.
-  std::vector<std::pair<double, double>> rare_shift_;
+  // The normal and Poisson counts alone, and together with the rare counts'
+  // outcomes up to RARE_SPLIT (mass low_mass_, first moment low_moment_).
+  std::vector<std::complex<double>> phi_main_, phi_low_;
+  double low_mass_ = 1, low_moment_ = 0;
+  // The rare counts' outcomes above RARE_SPLIT: contribution and probability.
+  std::vector<std::pair<double, double>> high_;
 };
 
 // Eigenvalues of a symmetric matrix (n x n, row-major), by Jacobi rotations.
