@@ -144,8 +144,8 @@ Summary lenser_report(int trials, uint32_t words = 1u << 17) {
 }
 
 TEST(ReportCalibration, RunLength) {
-  expect_good(len03_report<Xor128>(60, 0), "LenTest03 xor bit 0", 60);
-  expect_good(len03_report<Mt>(60, 31), "LenTest03 mt bit 31", 60);
+  expect_good(len03_report<Xor128>(40, 0), "LenTest03 xor bit 0", 40);
+  expect_good(len03_report<Mt>(40, 31), "LenTest03 mt bit 31", 40);
   expect_good(lenser_report<Xor128>(100), "LenTestSer xor", 100);
   expect_good(lenser_report<Mt>(100), "LenTestSer mt", 100);
   expect_fail(len03_report<Lcg32>(5, 0), "LenTest03 lcg bit 0");
