@@ -13,8 +13,12 @@ show "rngstream xor seed2 1 1 --count 4 --hex"
 "$BIN/rngstream" xor seed2 1 1 --count 4 --hex
 show "rngstream mt array 1 2 3 4 --count 4 --hex"
 "$BIN/rngstream" mt array 1 2 3 4 --count 4 --hex
+show "rngstream rb5u seed 1 1 --count 4 --hex"
+"$BIN/rngstream" rb5u seed 1 1 --count 4 --hex
+show "rngstream sfsse2 seed 1234 --count 4 --hex"
+"$BIN/rngstream" sfsse2 seed 1234 --count 4 --hex
 
-for p in chi6-xor chi7-xor chi8-xor; do
+for p in chi6-xor chi7-xor chi8-xor chi7-rb5u; do
   show "$p   (first 2 of 1000 trials)"
   "$BIN/$p" | head -n 2
 done

@@ -17,7 +17,11 @@
 #include <cstring>
 
 #include "generators/mt19937.h"
+#include "generators/rb3w.h"
+#include "generators/rb5u.h"
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
+#include "harness/reseed.h"
 
 namespace {
 
@@ -101,6 +105,14 @@ struct Source {
 
 void seed_nothing(const uint32_t*, int) {}
 
+// Families seeded by reference from two non-zero words (checked before).
+template <class F>
+void seed_two_words(const uint32_t* k, int) {
+  require_processor<F>("rngstream");
+  uint32_t k0 = k[0], k1 = k[1];
+  F::seed(k0, k1);
+}
+
 const Source sources[] = {
     {"xor", "none", 0, 0, false, seed_nothing, write_words<Xor128>},
     {"xor", "seed2", 2, 2, false,
@@ -117,6 +129,21 @@ const Source sources[] = {
      write_words<Mt>},
     {"mt", "array", 1, -1, false,
      [](const uint32_t* k, int n) { mt_seed_array(Mt::state, k, n); }, write_words<Mt>},
+    {"rb5u", "none", 0, 0, false, seed_nothing, write_words<Rb5u>},
+    {"rb5u", "seed", 2, 2, true, seed_two_words<Rb5u>, write_words<Rb5u>},
+    {"rb5usse4", "seed", 2, 2, true, seed_two_words<Rb5uSse4>, write_words<Rb5uSse4>},
+    {"rb3w", "none", 0, 0, false, seed_nothing, write_words<Rb3w>},
+    {"rb3w", "seed", 2, 2, true, seed_two_words<Rb3w>, write_words<Rb3w>},
+    {"rb3wsse4", "seed", 2, 2, true, seed_two_words<Rb3wSse4>, write_words<Rb3wSse4>},
+    {"sfmt", "seed", 1, 1, false, [](const uint32_t* k, int) { sfmt_seed(Sfmt::state, k[0]); },
+     write_words<Sfmt>},
+    {"sfmt", "array", 0, -1, false,
+     [](const uint32_t* k, int n) { sfmt_seed_array(Sfmt::state, k, n); }, write_words<Sfmt>},
+    {"sfsse2", "seed", 1, 1, false,
+     [](const uint32_t* k, int) { sfmt_seed(SfmtSse2::state, k[0]); }, write_words<SfmtSse2>},
+    {"sfsse2", "array", 0, -1, false,
+     [](const uint32_t* k, int n) { sfmt_seed_array(SfmtSse2::state, k, n); },
+     write_words<SfmtSse2>},
 };
 
 // A seed word: decimal, or hexadecimal with a 0x prefix; at most 32 bits.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "generators/mt19937.h"
+#include "generators/sfmt.h"
 #include "tests/chi_square.h"
 #include "unittests/run_program.h"
 
@@ -53,5 +54,7 @@ void check_program(const char* program) {
 TEST(ChiSquareFourWordPrograms, Chi6Mt) { check_program<ChiTest6, Mt>("chi6-mt"); }
 TEST(ChiSquareFourWordPrograms, Chi7Mt) { check_program<ChiTest7, Mt>("chi7-mt"); }
 TEST(ChiSquareFourWordPrograms, Chi8Mt) { check_program<ChiTest8, Mt>("chi8-mt"); }
+TEST(ChiSquareFourWordPrograms, Chi7Sfmt) { check_program<ChiTest7, Sfmt>("chi7-sfmt"); }
+TEST(ChiSquareFourWordPrograms, Chi8Sfmt) { check_program<ChiTest8, Sfmt>("chi8-sfmt"); }
 
 }  // namespace

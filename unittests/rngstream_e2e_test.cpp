@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "generators/mt19937.h"
+#include "generators/sfmt.h"
 #include "unittests/run_program.h"
 
 namespace {
@@ -24,6 +25,12 @@ const StreamVector vectors[] = {
     {{"mt", "none"}, "d091bb5c\n22ae9ef6\ne7e1faee\n"},
     {{"mt", "seed", "5489"}, "d091bb5c\n22ae9ef6\ne7e1faee\n"},
     {{"mt", "array", "1", "2", "3", "4"}, "adca257a\n3cf9b18f\n13f22eaa\n"},
+    {{"sfmt", "seed", "1234"}, "cd0d0032\n5d47f5d7\n5a0afbf6\n"},
+    {{"sfmt", "array", "0x1234", "0x5678", "0x9abc", "0xdef0"}, "ae16840f\ne79bc649\nd0baa830\n"},
+    {{"sfmt", "array"}, "fda1cd77\ncd3d4b22\nf66f2e96\n"},
+    {{"sfsse2", "seed", "1234"}, "cd0d0032\n5d47f5d7\n5a0afbf6\n"},
+    {{"sfsse2", "array", "0x1234", "0x5678", "0x9abc", "0xdef0"}, "ae16840f\ne79bc649\nd0baa830\n"},
+    {{"sfsse2", "array"}, "fda1cd77\ncd3d4b22\nf66f2e96\n"},
 };
 
 ProgramRun stream(std::vector<std::string> args) {
@@ -42,27 +49,50 @@ TEST(Rngstream, HexMatchesReferenceWords) {
   }
 }
 
-// A key of any length reaches the array seeding whole, beyond the 624 words
-// of the state too.
-TEST(Rngstream, MtArrayTakesLongKeys) {
-  std::vector<std::string> args = {"mt", "array"};
-  std::vector<uint32_t> key;
-  for (uint32_t i = 0; i < 700; ++i) {
-    key.push_back(i * 2654435769u);
-    args.push_back(std::to_string(key.back()));
+// A key of any length, beyond the 624 words of the state too and with zero
+// words, reaches the array seeding whole.
+TEST(Rngstream, ArrayKeysReachTheSeedingWhole) {
+  struct Case {
+    const char* family;
+    std::vector<uint32_t> key;
+    uint32_t (*first_word)(const std::vector<uint32_t>& key, int skip);
+  };
+  auto mt = [](const std::vector<uint32_t>& key, int skip) {
+    MtState s;
+    mt_seed_array(s, key.data(), static_cast<int>(key.size()));
+    for (int i = 0; i < skip; ++i) mt_next32(s);
+    return mt_next32(s);
+  };
+  auto sfmt = [](const std::vector<uint32_t>& key, int skip) {
+    SfmtState s;
+    sfmt_seed_array(s, key.data(), static_cast<int>(key.size()));
+    for (int i = 0; i < skip; ++i) sfmt_portable::sfmt_next32(s);
+    return sfmt_portable::sfmt_next32(s);
+  };
+  std::vector<uint32_t> long_key;
+  for (uint32_t i = 0; i < 700; ++i) long_key.push_back(i * 2654435769u);
+  const Case cases[] = {
+      {"mt", long_key, mt},
+      {"mt", {0}, mt},
+      {"sfmt", long_key, sfmt},
+      {"sfmt", {0, 0, 0}, sfmt},
+      {"sfsse2", long_key, sfmt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.family);
+    std::vector<std::string> args = {c.family, "array"};
+    for (uint32_t k : c.key) args.push_back(std::to_string(k));
+    args.insert(args.end(), {"--count", "3", "--hex"});
+    std::string expected;
+    for (int i = 0; i < 3; ++i) {
+      char line[16];
+      std::snprintf(line, sizeof line, "%08x\n", c.first_word(c.key, i));
+      expected += line;
+    }
+    const ProgramRun run = stream(args);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, expected);
   }
-  args.insert(args.end(), {"--count", "3", "--hex"});
-  MtState s;
-  mt_seed_array(s, key.data(), static_cast<int>(key.size()));
-  std::string expected;
-  for (int i = 0; i < 3; ++i) {
-    char line[16];
-    std::snprintf(line, sizeof line, "%08x\n", mt_next32(s));
-    expected += line;
-  }
-  const ProgramRun run = stream(args);
-  EXPECT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(run.out, expected);
 }
 
 TEST(Rngstream, RawIsLittleEndianHexAndSkipDiscards) {
@@ -108,6 +138,9 @@ TEST(Rngstream, BadInputGetsOneLineAndStatus2) {
       {"mt", "seed"},
       {"mt", "seed", "1", "2"},
       {"mt", "array"},
+      {"sfmt", "none"},
+      {"sfmt", "seed"},
+      {"sfsse2", "seed", "1", "2"},
   };
   for (const auto& args : cases) {
     const ProgramRun run = stream(args);

@@ -1,0 +1,4 @@
+#include "generators/rb3w.h"
+#include "tests/chi_square.h"
+
+int main(int argc, char** argv) { return chi_square_run<ChiTest7, Rb3wSse4>(argc, argv); }

@@ -1,0 +1,4 @@
+#include "generators/rb5u.h"
+#include "tests/chi_square.h"
+
+int main(int argc, char** argv) { return chi_square_run<ChiTest8, Rb5uSse4>(argc, argv); }
