@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "generators/mt19937.h"
+#include "generators/rb5u.h"
 #include "generators/xorshift128.h"
 #include "tests/bit_transition.h"
 #include "tests/chi_square.h"
@@ -57,7 +58,8 @@ void seed_family() {
     const uint32_t key[4] = {0x1234, 0x5678, 0x9abc, 0xdef0};
     F::seed(key);
   } else {
-    F::seed(0x2545f491u, 0x9e3779b9u);
+    uint32_t k0 = 0x2545f491u, k1 = 0x9e3779b9u;  // by reference for Rb5u
+    F::seed(k0, k1);
   }
 }
 
@@ -106,15 +108,16 @@ TEST(ReportCalibration, ChiSquare) {
   expect_good(chi_square_report<ChiTest7, Xor128>(300), "ChiTest7 xor", 300);
   expect_good(chi_square_report<ChiTest8, Xor128>(300), "ChiTest8 xor", 300);
   expect_good(chi_square_report<ChiTest7, Mt>(300), "ChiTest7 mt", 300);
+  expect_good(chi_square_report<ChiTest7, Rb5u>(300), "ChiTest7 Rb5u", 300);
   expect_fail(chi_square_report<ChiTest7, Lcg32>(20), "ChiTest7 lcg");
   expect_fail(chi_square_report<ChiTest7, StuckBit>(20), "ChiTest7 stuck bit");
   expect_fail(chi_square_report<ChiTest8, StuckBit>(20), "ChiTest8 stuck bit");
 }
 
-// ---- Run-length tests: 2^22 comparisons a trial ------------------------------
+// ---- Run-length tests: 2^21 comparisons a trial ------------------------------
 
 template <class F>
-Summary len03_report(int trials, int bit, uint32_t draws = 1u << 22) {
+Summary len03_report(int trials, int bit, uint32_t draws = 1u << 21) {
   seed_family<F>();
   const ExpectedRuns expected(draws * 0.125);
   std::string text;
@@ -129,7 +132,7 @@ Summary len03_report(int trials, int bit, uint32_t draws = 1u << 22) {
 }
 
 template <class F>
-Summary lenser_report(int trials, uint32_t words = 1u << 17) {
+Summary lenser_report(int trials, uint32_t words = 1u << 16) {
   seed_family<F>();
   const ExpectedRuns expected(words * 32.0 * 0.125);
   std::string text;
@@ -143,15 +146,20 @@ Summary lenser_report(int trials, uint32_t words = 1u << 17) {
   return summarize_text(std::string("LenTestSer-") + F::tag + ".txt", text);
 }
 
-TEST(ReportCalibration, RunLength) {
+TEST(ReportCalibration, LenTest03) {
   expect_good(len03_report<Xor128>(40, 0), "LenTest03 xor bit 0", 40);
   expect_good(len03_report<Mt>(40, 31), "LenTest03 mt bit 31", 40);
-  expect_good(lenser_report<Xor128>(100), "LenTestSer xor", 100);
-  expect_good(lenser_report<Mt>(100), "LenTestSer mt", 100);
+  expect_good(len03_report<Rb5u>(40, 0), "LenTest03 Rb5u bit 0", 40);
   expect_fail(len03_report<Lcg32>(5, 0), "LenTest03 lcg bit 0");
   expect_fail(len03_report<StuckBit>(5, 0), "LenTest03 stuck bit");
+}
+
+TEST(ReportCalibration, LenTestSer) {
+  expect_good(lenser_report<Xor128>(100), "LenTestSer xor", 100);
+  expect_good(lenser_report<Mt>(100), "LenTestSer mt", 100);
+  expect_good(lenser_report<Rb5u>(100), "LenTestSer Rb5u", 100);
   // The LCG's serial stream mixes its periodic low bits with good high bits;
-  // at 2^22 bits a trial it is graded normal or unusual, so it is no control
+  // at 2^21 bits a trial it is graded normal or unusual, so it is no control
   // here (LenTest03 above sees its bit 0 at once).
   expect_fail(lenser_report<StuckBit>(20), "LenTestSer stuck bit");
 }
@@ -185,6 +193,19 @@ TEST(ReportCalibration, BitTransition) {
   expect_fail(pair_report<StuckBit>(5), "pair stuck bit");
 }
 
+// Rb5u from this seed has a stretch from about draw 34,340,000 on where bit 0
+// is 1 in only about 48.2% of at least 2^18 outputs (z = -19 over 2^18
+// draws); trial 20 of the run above falls into it, with 3463 groups mostly of
+// zeros against 2752 mostly of ones. The report grades the run FAIL. Other
+// seeds show such stretches too (z = -7.7 within 2^28 draws of seed 1, 2).
+// Whether the generator or its build is at fault is not this test's
+// question; it shows that the report finds it.
+TEST(ReportCalibration, BitTransitionFindsRb5uBitZeroStretch) {
+  const Summary s = pair_report<Rb5u>(100);
+  EXPECT_EQ(s.verdict, Verdict::fail) << s.q;
+  EXPECT_LT(s.min_p, 1e-15);
+}
+
 // ---- Lag test: 60 batches of 4 expected pairs per cell -----------------------
 // The programs' statistic divides by the full-size expectation of 10,000, so
 // the batch statistic is formed here from the kernel's square sum and the
@@ -210,6 +231,7 @@ Summary lag_report(int trials, int batches = 60, uint32_t per_cell = 4) {
 TEST(ReportCalibration, Lag) {
   expect_good(lag_report<Xor128>(40), "lag xor", 40);
   expect_good(lag_report<Mt>(40), "lag mt", 40);
+  expect_good(lag_report<Rb5u>(40), "lag Rb5u", 40);
   expect_fail(lag_report<Lcg32>(5, 20), "lag lcg");
   expect_fail(lag_report<StuckBit>(5, 20), "lag stuck bit");
 }

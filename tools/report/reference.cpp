@@ -265,7 +265,16 @@ RunLengthReference::RunLengthReference(double expected_1, int colors)
   low_mass_ = 0;
   for (const auto& o : rare_sum) {
     if (o.first > RARE_SPLIT) {
-      high_.push_back(o);
+      // Far in the tail: outcomes within 0.5 of each other share one
+      // inversion (an error below 1% of their probability).
+      if (!high_.empty() && o.first - high_.back().first < 0.5) {
+        auto& last = high_.back();
+        const double total = last.second + o.second;
+        last.first = (last.first * last.second + o.first * o.second) / total;
+        last.second = total;
+      } else {
+        high_.push_back(o);
+      }
       continue;
     }
     low.push_back(o);
@@ -321,10 +330,32 @@ double RunLengthReference::invert_pdf(const std::vector<std::complex<double>>& p
   return std::max(0.0, sum * step_ / PI);
 }
 
+double RunLengthReference::main_sf(double x) const {
+  if (x <= 0) return 1;
+  const double top = PI / step_;
+  if (x >= top) return 0;
+  if (main_grid_.empty()) {
+    // Up to where the tail has vanished below the inversion's accuracy.
+    for (double g = 0; g < top + 2 * GRID; g += GRID) {
+      main_grid_.push_back(invert_sf(phi_main_, 1, main_mean_, g));
+      if (g > main_mean_ && main_grid_.back() < 1e-14) break;
+    }
+  }
+  // Cubic (Catmull-Rom) interpolation between grid points.
+  const double t = x / GRID;
+  const size_t i = static_cast<size_t>(t);
+  const double f = t - i;
+  auto at = [&](size_t k) { return k < main_grid_.size() ? main_grid_[k] : 0.0; };
+  const double p0 = i > 0 ? at(i - 1) : 1.0, p1 = at(i), p2 = at(i + 1), p3 = at(i + 2);
+  const double v = p1 + 0.5 * f * (p2 - p0 + f * (2 * p0 - 5 * p1 + 4 * p2 - p3 +
+                                                   f * (3 * (p1 - p2) + p3 - p0)));
+  return std::clamp(v, 0.0, 1.0);
+}
+
 double RunLengthReference::sf(double x) const {
   double p = invert_sf(phi_low_, low_mass_, low_moment_, x);
   for (const auto& [shift, probability] : high_)
-    p += probability * (shift >= x ? 1.0 : invert_sf(phi_main_, 1, main_mean_, x - shift));
+    p += probability * (shift >= x ? 1.0 : main_sf(x - shift));
   return std::clamp(p, 0.0, 1.0);
 }
 

@@ -107,6 +107,11 @@ class RunLengthReference : public Reference {
   double low_mass_ = 1, low_moment_ = 0;
   // The rare counts' outcomes above RARE_SPLIT: contribution and probability.
   std::vector<std::pair<double, double>> high_;
+  // P(main > x) on a grid of spacing GRID, built when first needed: a
+  // statistic beyond RARE_SPLIT meets hundreds of the outcomes above.
+  static constexpr double GRID = 1.0;
+  double main_sf(double x) const;
+  mutable std::vector<double> main_grid_;
 };
 
 // Eigenvalues of a symmetric matrix (n x n, row-major), by Jacobi rotations.
