@@ -191,7 +191,7 @@ class Reader {
       }
       PairLine p{line, {}, 0};
       double ave = 0, seconds = 0;
-      long long c[4];
+      long long c[4] = {-1, -1, -1, -1};
       int consumed = -1;
       const int fields = std::sscanf(
           line.text.c_str(),
