@@ -2,6 +2,10 @@
 // draw. The kernel must stay within twice the raw draw on xorshift128.
 #include <benchmark/benchmark.h>
 
+#include "generators/mt19937.h"
+#include "generators/rb3w.h"
+#include "generators/rb5u.h"
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
 #include "tests/lag.h"
 
@@ -57,5 +61,13 @@ void BM_LagBatch(benchmark::State& st) {
 
 BENCHMARK(BM_LagRawDraw<Xor128>);
 BENCHMARK(BM_LagBatch<Xor128>)->Arg(1)->Arg(4)->Arg(15);
+BENCHMARK(BM_LagRawDraw<Mt>);
+BENCHMARK(BM_LagBatch<Mt>)->Arg(1)->Arg(15);
+BENCHMARK(BM_LagRawDraw<SfmtSse2>);
+BENCHMARK(BM_LagBatch<SfmtSse2>)->Arg(1)->Arg(15);
+BENCHMARK(BM_LagRawDraw<Rb5u>);
+BENCHMARK(BM_LagBatch<Rb5u>)->Arg(1)->Arg(15);
+BENCHMARK(BM_LagRawDraw<Rb3w>);
+BENCHMARK(BM_LagBatch<Rb3w>)->Arg(1)->Arg(15);
 
 }  // namespace

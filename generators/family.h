@@ -22,5 +22,6 @@ enum class SeedProtocol {
   two_words_by_value,      // seed(uint32_t k0, uint32_t k1)
   two_words_by_reference,  // seed(uint32_t& k0, uint32_t& k1): may rewrite a zero word
   four_words,              // seed(const uint32_t (&key)[4])
-  none,                    // nothing to seed (a word stream): reseed does nothing
+  none,                    // nothing to seed (a word stream): reseed only calls seed(),
+                           // if the family has one, to mark where a trial begins
 };

@@ -60,7 +60,11 @@ void fold_output_and_clock(uint32_t& word, bool milliseconds) {
 
 template <class F, class Clock = SystemClock>
 void reseed(RunState& run = run_state) {
-  if constexpr (F::protocol == SeedProtocol::none) return;
+  if constexpr (F::protocol == SeedProtocol::none) {
+    // Nothing to seed; a stream family may still want to know a trial begins.
+    if constexpr (requires { F::seed(); }) F::seed();
+    return;
+  }
   if (run.first_use) first_use_step<F, Clock>(run);
   uint32_t* w = run.seeds.word;
   if constexpr (F::protocol == SeedProtocol::four_words) {

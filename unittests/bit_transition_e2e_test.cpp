@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
 #include "tests/bit_transition.h"
 #include "unittests/run_program.h"
@@ -117,6 +118,7 @@ void check_program_and_counts(const char* program) {
 }
 
 TEST(BitTransitionPrograms, PairXor) { check_program_and_counts<Xor128>("pair-xor"); }
+TEST(BitTransitionPrograms, PairSfmt) { check_program_and_counts<Sfmt>("pair-sfmt"); }
 
 // The parameter line comes first; the program is stopped there.
 TEST(BitTransitionPrograms, ParameterLineShowsClampedValues) {

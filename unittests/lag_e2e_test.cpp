@@ -12,7 +12,7 @@
 
 namespace {
 
-const char* const lag_programs[] = {"lag-xor"};
+const char* const lag_programs[] = {"lag-xor", "lag-sfsse2", "lag-rb5u", "lag-rb3w"};
 
 bool has_line(const std::string& text) { return text.find('\n') != std::string::npos; }
 

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "generators/rb3w.h"
+#include "generators/rb5u.h"
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
 #include "unittests/fixtures.h"
 
@@ -140,24 +143,49 @@ TEST(Lag, PairsMatchTheShiftingWindowExactly) {
       uint32_t fifteen_apart = 0;
       for (uint32_t a = 0; a < 128; ++a) fifteen_apart += counts[a * 128 + (a + 15) % 128];
       EXPECT_EQ(fifteen_apart, static_cast<uint32_t>(lag));
-      for (uint32_t k = 1; k <= static_cast<uint32_t>(lag); ++k) EXPECT_EQ(counts[k * 128 + 15 + k], 1u);
+      for (uint32_t k = 1; k <= static_cast<uint32_t>(lag); ++k)
+        EXPECT_EQ(counts[k * 128 + 15 + k], 1u);
     }
     // Every other pair is `lag` apart: 16384 - lag of them.
     uint32_t lag_apart = 0;
     for (uint32_t a = 0; a < 128; ++a) lag_apart += counts[a * 128 + (a + lag) % 128];
     EXPECT_EQ(lag_apart, lag < 15 ? 16384u - lag : 16384u);
   }
-  // On a generator's stream too, with the state left behind.
+}
+
+template <class F>
+void seed_with(uint32_t k0, uint32_t k1) {
+  if constexpr (F::protocol == SeedProtocol::four_words) {
+    const uint32_t key[4] = {k0, k1, 3, 4};
+    F::seed(key);
+  } else {
+    F::seed(k0, k1);
+  }
+}
+
+// The same on the generators' streams, across refills, with the state left
+// behind: two batches in a row, as in a trial.
+template <class F>
+void expect_kernel_matches_reference() {
   for (int lag : {1, 2, 7, 15}) {
     SCOPED_TRACE(lag);
-    Xor128::seed(1, 2);
-    lag_count_batch<Xor128>(lag, counts, 3);
-    const uint32_t after_kernel = Xor128::next32();
-    Xor128::seed(1, 2);
-    reference_batch<Xor128>(lag, reference_counts, 3);
+    seed_with<F>(1, 2);
+    lag_count_batch<F>(lag, counts, 1);
+    lag_count_batch<F>(lag, counts, 2);
+    const uint32_t after_kernel = F::next32();
+    seed_with<F>(1, 2);
+    reference_batch<F>(lag, reference_counts, 1);
+    reference_batch<F>(lag, reference_counts, 2);
     ASSERT_EQ(std::memcmp(counts, reference_counts, sizeof counts), 0);
-    EXPECT_EQ(Xor128::next32(), after_kernel);
+    EXPECT_EQ(F::next32(), after_kernel);
   }
+}
+
+TEST(Lag, KernelMatchesTheShiftingWindowOnEachFamily) {
+  expect_kernel_matches_reference<Xor128>();
+  expect_kernel_matches_reference<SfmtSse2>();
+  expect_kernel_matches_reference<Rb5u>();
+  expect_kernel_matches_reference<Rb3w>();
 }
 
 // A stream whose pairs at lag L cover every cell exactly once: a cyclic
@@ -248,7 +276,8 @@ TEST(Lag, RunPrintsTheCountLineAndOneLineATrial) {
   EXPECT_EQ(lag_run<ConstantFamily<7>>(2, argv, "const", 15, 1), 0);
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "./lag-const\t2\n");
-  const std::string loop = "Loop=\t     15\t6.666667\t8.000000\t10.000000\t13.333333\t20.000000\ttime=\t";
+  const std::string loop =
+      "Loop=\t     15\t6.666667\t8.000000\t10.000000\t13.333333\t20.000000\ttime=\t";
   const std::string verdict = "\tsec\tNG 0\t3.114482\n";
   ASSERT_EQ(out.size(), 2 * (loop.size() + 9 + verdict.size())) << out;
   for (size_t at : {size_t{0}, out.size() / 2}) {

@@ -1,0 +1,4 @@
+#include "generators/sfmt.h"
+#include "tests/run_length.h"
+
+int main(int argc, char** argv) { return len03_run<SfmtSse2>(argc, argv); }
