@@ -3,6 +3,9 @@
 // the counting alone.
 #include <benchmark/benchmark.h>
 
+#include "generators/mt19937.h"
+#include "generators/rb5u.h"
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
 #include "tests/bit_transition.h"
 
@@ -14,6 +17,18 @@ constexpr uint32_t DRAWS = GROUPS * (PAIR_COUNTED_BITS + 1);
 void per_draw(benchmark::State& st) {
   st.counters["ns/draw"] = benchmark::Counter(double(DRAWS) * st.iterations(),
                                               benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// A build this processor cannot run is skipped.
+template <class F>
+bool runs_here(benchmark::State& st) {
+  if constexpr (requires { F::processor_supported(); }) {
+    if (!F::processor_supported()) {
+      st.SkipWithError("this processor lacks the build's instructions");
+      return false;
+    }
+  }
+  return true;
 }
 
 // Every family starts from the fixed seeding of the throughput programs.
@@ -33,6 +48,7 @@ void seed_with_ones() {
 // The raw draw through the hot-loop cursor, every word folded into one value.
 template <class F>
 void BM_PairRawDraw(benchmark::State& st) {
+  if (!runs_here<F>(st)) return;
   seed_with_ones<F>();
   for (auto _ : st) {
     typename F::Cursor draw;
@@ -47,6 +63,7 @@ void BM_PairRawDraw(benchmark::State& st) {
 // groups count and the branch on the sum is least predictable.
 template <class F>
 void BM_PairKernel(benchmark::State& st) {
+  if (!runs_here<F>(st)) return;
   seed_with_ones<F>();
   const int ratio = static_cast<int>(st.range(0));
   for (auto _ : st) {
@@ -60,5 +77,13 @@ void BM_PairKernel(benchmark::State& st) {
 
 BENCHMARK(BM_PairRawDraw<Xor128>);
 BENCHMARK(BM_PairKernel<Xor128>)->Arg(75)->Arg(51);
+BENCHMARK(BM_PairRawDraw<Mt>);
+BENCHMARK(BM_PairKernel<Mt>)->Arg(75)->Arg(51);
+BENCHMARK(BM_PairRawDraw<Sfmt>);
+BENCHMARK(BM_PairKernel<Sfmt>)->Arg(75)->Arg(51);
+BENCHMARK(BM_PairRawDraw<Rb5u>);
+BENCHMARK(BM_PairKernel<Rb5u>)->Arg(75)->Arg(51);
+BENCHMARK(BM_PairRawDraw<Rb5uSse4>);
+BENCHMARK(BM_PairKernel<Rb5uSse4>)->Arg(75)->Arg(51);
 
 }  // namespace

@@ -32,6 +32,10 @@ show "lag-xor 1   (stopped after 2 s: a trial takes minutes)"
 timeout 2 "$BIN/lag-xor" 1
 show "rngstream xor seed2 1 1 | rngtest chi7 --trials 1   (a generator through a pipe)"
 "$BIN/rngstream" xor seed2 1 1 | "$BIN/rngtest" chi7 --trials 1
+show "speed-xor 1 1"
+"$BIN/speed-xor" 1 1
+show "rngreport . --html report.html   (p-values and verdicts of what is here)"
+"$BIN/rngreport" . --html report.html
 echo
 echo "Result files in $(pwd):"
 ls
