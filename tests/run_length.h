@@ -69,21 +69,28 @@ class RunCounter {
 
   // Bits 0 to nbits - 1 of `bits` (1 <= nbits <= 64), bit 0 the oldest. Each
   // change of value ends the open run: its length is the distance from where
-  // it started, which lies in an earlier word when the run crosses words.
+  // it started. Only the first run ended in a word can have started in an
+  // earlier word and be longer than 63; the others fit their slots as they are.
   [[gnu::always_inline]] void add_bits(uint64_t bits, int nbits) {
     uint64_t changes = (bits ^ ((bits << 1) | bit_)) & (~uint64_t{0} >> (64 - nbits));
-    int64_t run_start = run_start_;
-    uint64_t bit = bit_;
-    while (changes != 0) {
-      const int at = std::countr_zero(changes);
-      const int64_t length = at - run_start;
-      ++count_[bit * RUN_SLOTS + (length < LONGEST_SLOT ? length : LONGEST_SLOT)];
-      bit ^= 1;
-      run_start = at;
+    if (changes != 0) {
+      uint64_t table = bit_ * RUN_SLOTS;  // toggles between the two tables
+      uint64_t previous = static_cast<unsigned>(std::countr_zero(changes));
+      const int64_t first_length = static_cast<int64_t>(previous) - run_start_;
+      ++count_[table + (first_length < LONGEST_SLOT ? first_length : LONGEST_SLOT)];
+      table ^= RUN_SLOTS;
       changes &= changes - 1;
+      while (changes != 0) {
+        const uint64_t at = static_cast<unsigned>(std::countr_zero(changes));
+        ++count_[table + (at - previous)];
+        table ^= RUN_SLOTS;
+        previous = at;
+        changes &= changes - 1;
+      }
+      run_start_ = static_cast<int64_t>(previous);
+      bit_ = table / RUN_SLOTS;
     }
-    run_start_ = run_start - nbits;
-    bit_ = bit;
+    run_start_ -= nbits;
   }
 
   // Length of the run still open after the bits added so far.

@@ -24,6 +24,10 @@ for p in chi6-xor chi7-xor chi8-xor chi7-rb5u; do
 done
 show "pair-xor 0 75 1 1   (one trial of one pass, a few seconds)"
 "$BIN/pair-xor" 0 75 1 1
+show "lenser-xor 1 1   (one trial of one pass, a few seconds)"
+"$BIN/lenser-xor" 1 1
+show "len03-xor 0   (stopped after 3 s: a trial takes seconds to a minute)"
+timeout 3 "$BIN/len03-xor" 0; echo
 show "lag-xor 1   (stopped after 2 s: a trial takes minutes)"
 timeout 2 "$BIN/lag-xor" 1
 show "rngstream xor seed2 1 1 | rngtest chi7 --trials 1   (a generator through a pipe)"
