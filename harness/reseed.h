@@ -80,6 +80,16 @@ void reseed(RunState& run = run_state) {
   }
 }
 
+// Whether this processor has the instructions that the build F needs beyond
+// the x86-64 baseline.
+template <class F>
+bool processor_can_run() {
+  if constexpr (requires { F::processor_supported(); })
+    return F::processor_supported();
+  else
+    return true;
+}
+
 // A build that needs instructions beyond the x86-64 baseline refuses to run on
 // a processor without them instead of dying on an illegal instruction.
 template <class F>

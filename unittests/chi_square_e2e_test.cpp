@@ -1,5 +1,6 @@
 // The chi-square programs end to end: the first result line's shape, the same
-// bytes in the result file, and a ChiSq that the printed seed words reproduce.
+// bytes in the result file, peak memory, and a ChiSq that the generator seeded
+// with the printed seed words reproduces.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,20 +8,39 @@
 #include <regex>
 #include <string>
 
+#include "generators/mt19937.h"
+#include "generators/rb3w.h"
+#include "generators/rb5u.h"
+#include "generators/sfmt.h"
 #include "generators/xorshift128.h"
 #include "tests/chi_square.h"
 #include "unittests/run_program.h"
 
 namespace {
 
-const std::regex chi_line(R"( k=     0 ChiSq= (\d+\.\d{6})\t\t([0-9a-f]+),([0-9a-f]+),0,0\t \d+\.\d{3} sec\n)");
+const std::regex chi_line(
+    R"( k=     0 ChiSq= (\d+\.\d{6})\t\t([0-9a-f]+),([0-9a-f]+),([0-9a-f]+),([0-9a-f]+)\t \d+\.\d{3} sec\n)");
 
-template <class Test>
-std::string recomputed_chi_sq(uint32_t w0, uint32_t w1) {
-  Xor128::seed(w0, w1);
+// Seeds F from the words printed beside a result.
+template <class F>
+void seed_as_printed(uint32_t (&words)[4]) {
+  if constexpr (F::protocol == SeedProtocol::four_words) {
+    F::seed(words);
+  } else {
+    EXPECT_EQ(words[2], 0u);  // two-word families print words 2 and 3 as 0
+    EXPECT_EQ(words[3], 0u);
+    uint32_t k0 = words[0], k1 = words[1];
+    F::seed(k0, k1);
+    EXPECT_EQ(k0, words[0]);  // printed words are never replaced again
+    EXPECT_EQ(k1, words[1]);
+  }
+}
+
+template <class Test, class F>
+std::string chi_sq_of_one_trial() {
   ChiBins bins = {};
   {
-    Xor128::Cursor draw;
+    typename F::Cursor draw;
     chi_square_count<Test>(draw, bins, CHI_VALUES_PER_TRIAL);
   }
   char text[64];
@@ -29,33 +49,50 @@ std::string recomputed_chi_sq(uint32_t w0, uint32_t w1) {
   return text;
 }
 
-template <class Test>
+template <class Test, class F>
 void check_program(const char* program) {
-  SCOPED_TRACE(program);
+  if (!processor_can_run<F>()) GTEST_SKIP() << program << ": this processor lacks SSE4.1";
   TempDir dir;
-  // The file is appended after the line is printed: by the time the second
-  // line shows, the first is complete in the file.
-  const ProgramRun run = run_program({program, "ignored", "args"}, dir.path(), 2);
+  const std::string file = dir.file(std::string(Test::name) + "-" + F::tag + ".txt");
+  // The line goes to the file right after standard output: once it is printed,
+  // wait for it in the file, then stop the program.
+  const ProgramRun run = run_program({program, "ignored", "args"}, dir.path(),
+                                     [&](const std::string& out) {
+                                       if (out.find('\n') == std::string::npos) return false;
+                                       for (int i = 0; i < 5000; ++i, usleep(1000))
+                                         if (read_file(file).find('\n') != std::string::npos)
+                                           break;
+                                       return true;
+                                     });
   ASSERT_TRUE(run.stopped) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_LT(run.max_rss_kib, 8 * 1024);
-  const std::string first = run.out.substr(0, run.out.find('\n') + 1);
   std::smatch m;
-  ASSERT_TRUE(std::regex_match(first, m, chi_line)) << first;
-  EXPECT_EQ(read_file(dir.file(std::string(Test::name) + "-xor.txt")).substr(0, first.size()), first);
-  const uint32_t w0 = std::stoul(m[2], nullptr, 16);
-  const uint32_t w1 = std::stoul(m[3], nullptr, 16);
-  EXPECT_EQ(recomputed_chi_sq<Test>(w0, w1), m[1].str());
+  ASSERT_TRUE(std::regex_match(run.out, m, chi_line)) << run.out;
+  EXPECT_EQ(read_file(file), run.out);
+  uint32_t words[4];
+  for (int i = 0; i < 4; ++i) words[i] = static_cast<uint32_t>(std::stoul(m[2 + i], nullptr, 16));
+  seed_as_printed<F>(words);
+  EXPECT_EQ((chi_sq_of_one_trial<Test, F>()), m[1].str());
 }
 
-TEST(ChiSquarePrograms, FirstLineFileAndReproducibleStatistic) {
-  check_program<ChiTest6>("chi6-xor");
-  check_program<ChiTest7>("chi7-xor");
-  check_program<ChiTest8>("chi8-xor");
-}
+TEST(ChiSquarePrograms, Chi6Xor) { check_program<ChiTest6, Xor128>("chi6-xor"); }
+TEST(ChiSquarePrograms, Chi7Xor) { check_program<ChiTest7, Xor128>("chi7-xor"); }
+TEST(ChiSquarePrograms, Chi8Xor) { check_program<ChiTest8, Xor128>("chi8-xor"); }
+TEST(ChiSquarePrograms, Chi6Mt) { check_program<ChiTest6, Mt>("chi6-mt"); }
+TEST(ChiSquarePrograms, Chi7Mt) { check_program<ChiTest7, Mt>("chi7-mt"); }
+TEST(ChiSquarePrograms, Chi8Mt) { check_program<ChiTest8, Mt>("chi8-mt"); }
+TEST(ChiSquarePrograms, Chi7Sfmt) { check_program<ChiTest7, Sfmt>("chi7-sfmt"); }
+TEST(ChiSquarePrograms, Chi8Sfmt) { check_program<ChiTest8, Sfmt>("chi8-sfmt"); }
+TEST(ChiSquarePrograms, Chi7Rb5u) { check_program<ChiTest7, Rb5u>("chi7-rb5u"); }
+TEST(ChiSquarePrograms, Chi8Rb5u) { check_program<ChiTest8, Rb5u>("chi8-rb5u"); }
+TEST(ChiSquarePrograms, Chi6Rb5uSse4) { check_program<ChiTest6, Rb5uSse4>("chi6-rb5usse4"); }
+TEST(ChiSquarePrograms, Chi7Rb5uSse4) { check_program<ChiTest7, Rb5uSse4>("chi7-rb5usse4"); }
+TEST(ChiSquarePrograms, Chi8Rb5uSse4) { check_program<ChiTest8, Rb5uSse4>("chi8-rb5usse4"); }
+TEST(ChiSquarePrograms, Chi7Rb3w) { check_program<ChiTest7, Rb3w>("chi7-rb3w"); }
+TEST(ChiSquarePrograms, Chi7Rb3wSse4) { check_program<ChiTest7, Rb3wSse4>("chi7-rb3wsse4"); }
 
 TEST(ChiSquarePrograms, UnwritableResultFileIsReportedAndTheRunGoesOn) {
-  TempDir dir;
   struct Case {
     const char* setup;
     const char* reason;

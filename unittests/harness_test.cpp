@@ -12,29 +12,9 @@
 #include "harness/clock.h"
 #include "harness/output.h"
 #include "harness/reseed.h"
+#include "unittests/fake_clock.h"
 
 namespace {
-
-// Records every clock read and generator call in order, so a test can check
-// the sequence of a reseed. The seconds clock advances after `hold` reads.
-struct Log {
-  static inline std::string events;
-  static inline uint32_t seconds = 1000;
-  static inline int hold = 0;
-  static inline int32_t ms = 500;
-};
-
-struct FakeClock {
-  static int32_t milliseconds() {
-    Log::events += 'm';
-    return Log::ms++;
-  }
-  static uint32_t seconds() {
-    Log::events += 's';
-    if (Log::hold-- <= 0) ++Log::seconds;
-    return Log::seconds;
-  }
-};
 
 template <SeedProtocol P>
 struct LoggingFamily {
@@ -44,13 +24,13 @@ struct LoggingFamily {
   static inline uint32_t seeded_with[4];
   static inline int seedings = 0;
   static uint32_t next32() {
-    Log::events += 'o';
+    FakeClock::events += 'o';
     return output;
   }
   static void seed(uint32_t k0, uint32_t k1)
     requires(P == SeedProtocol::two_words_by_value)
   {
-    Log::events += 'S';
+    FakeClock::events += 'S';
     seeded_with[0] = k0;
     seeded_with[1] = k1;
     ++seedings;
@@ -58,14 +38,14 @@ struct LoggingFamily {
   static void seed(uint32_t& k0, uint32_t& k1)
     requires(P == SeedProtocol::two_words_by_reference)
   {
-    Log::events += 'S';
+    FakeClock::events += 'S';
     // Like Rb5u: zero words are replaced and written back.
     if (k0 == 0) k0 = 0xabc;
     if (k1 == 0) k1 = 0xdef;
     ++seedings;
   }
   static void seed(const uint32_t (&key)[4]) {
-    Log::events += 'S';
+    FakeClock::events += 'S';
     for (int i = 0; i < 4; ++i) seeded_with[i] = key[i];
     ++seedings;
   }
@@ -74,10 +54,7 @@ struct LoggingFamily {
 class Reseed : public ::testing::Test {
  protected:
   void SetUp() override {
-    Log::events.clear();
-    Log::seconds = 1000;
-    Log::hold = 0;
-    Log::ms = 500;
+    FakeClock::reset(1000, 0, 500, 1);
   }
   RunState run;
 };
@@ -85,10 +62,10 @@ class Reseed : public ::testing::Test {
 TEST_F(Reseed, TwoWordsByValueOrderAndSums) {
   using F = LoggingFamily<SeedProtocol::two_words_by_value>;
   F::output = 7;
-  Log::hold = 2;  // the wait sees the first second twice more, then a new one
+  FakeClock::hold = 2;  // the wait sees the first second twice more, then a new one
   reseed<F, FakeClock>(run);
   // wait: t0, one reading still t0, one changed; then ms, s, seed; then o m o s seed.
-  EXPECT_EQ(Log::events, "sssmsSomosS");
+  EXPECT_EQ(FakeClock::events, "sssmsSomosS");
   // first use: w0 = 500, w1 = 1002 + 1 waited; then w0 += 7 + 501, w1 += 7 + 1003.
   EXPECT_EQ(run.seeds.word[0], 500u + 7 + 501);
   EXPECT_EQ(run.seeds.word[1], 1002u + 1 + 7 + 1003);
@@ -107,7 +84,7 @@ TEST_F(Reseed, FirstUseStepRunsOnceEvenWithTwoReseedsPerTrial) {
   }
   EXPECT_EQ(F::seedings, 1 + 6);
   EXPECT_FALSE(run.first_use);
-  EXPECT_EQ(std::count(Log::events.begin(), Log::events.end(), 'o'), 12);
+  EXPECT_EQ(std::count(FakeClock::events.begin(), FakeClock::events.end(), 'o'), 12);
 }
 
 TEST_F(Reseed, SeedWordsWrapModulo2To32) {
@@ -128,7 +105,7 @@ TEST_F(Reseed, TwoWordsByReferencePrintsTheWordsTheFamilyWroteBack) {
   run.seeds.word[0] = 55;  // cleared by the first-use step
   reseed<F, FakeClock>(run);
   // The first-use step reads no clock itself: the family does its own wait.
-  EXPECT_EQ(Log::events, "SomosS");
+  EXPECT_EQ(FakeClock::events, "SomosS");
   EXPECT_EQ(run.seeds.word[0], 0xabcu + 1 + 500);
   EXPECT_EQ(run.seeds.word[1], 0xdefu + 1 + 1001);
 }
@@ -136,11 +113,11 @@ TEST_F(Reseed, TwoWordsByReferencePrintsTheWordsTheFamilyWroteBack) {
 TEST_F(Reseed, FourWordsReadClocksAroundTheWait) {
   using F = LoggingFamily<SeedProtocol::four_words>;
   F::output = 3;
-  Log::hold = 1;
+  FakeClock::hold = 1;
   reseed<F, FakeClock>(run);
   // s m for words 0 and 1, the wait (t0, changed), s m for words 2 and 3, seed;
   // then output and clock for each word, clocks alternating, and the seeding.
-  EXPECT_EQ(Log::events, "smsssmSomosomosS");
+  EXPECT_EQ(FakeClock::events, "smsssmSomosomosS");
   const uint32_t* w = run.seeds.word;
   EXPECT_EQ(w[0], 1000u + 3 + 502);
   EXPECT_EQ(w[1], 500u + 3 + 1004);
@@ -150,10 +127,10 @@ TEST_F(Reseed, FourWordsReadClocksAroundTheWait) {
 }
 
 TEST(WaitNextSecond, CountsReadingsThatStillShowTheFirstSecond) {
-  Log::hold = 0;
-  Log::events.clear();
+  FakeClock::hold = 0;
+  FakeClock::events.clear();
   EXPECT_EQ(wait_next_second<FakeClock>(), 0u);  // the very next reading differs
-  Log::hold = 5;
+  FakeClock::hold = 5;
   EXPECT_EQ(wait_next_second<FakeClock>(), 4u);
 }
 

@@ -8,6 +8,7 @@
 
 #include "harness/reseed.h"
 #include "tests/chi_square.h"
+#include "unittests/fake_clock.h"
 #include "unittests/rb_fixtures.h"
 
 namespace {
@@ -127,25 +128,6 @@ TEST(Rb5u, FirstKeyFallsBackToOtherShiftsOnlyWhenZero) {
   EXPECT_EQ(rb_key1(1), 128u);
 }
 
-struct ClockLog {
-  static inline std::string events;
-  static inline uint32_t seconds = 1000;
-  static inline int hold = 0;
-  static inline int32_t ms = 500;
-};
-
-struct FakeClock {
-  static int32_t milliseconds() {
-    ClockLog::events += 'm';
-    return ClockLog::ms;
-  }
-  static uint32_t seconds() {
-    ClockLog::events += 's';
-    if (ClockLog::hold-- <= 0) ++ClockLog::seconds;
-    return ClockLog::seconds;
-  }
-};
-
 TEST(Rb5u, ZeroSeedWordsComeFromTheClocksAndOnlyTheFirstSeedingWaits) {
   struct Case {
     const char* name;
@@ -163,14 +145,12 @@ TEST(Rb5u, ZeroSeedWordsComeFromTheClocksAndOnlyTheFirstSeedingWaits) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ClockLog::events.clear();
-    ClockLog::seconds = 999;
-    ClockLog::hold = 2;
+    FakeClock::reset(999, 2, 500, 0);
     RbState s;
     s.first_seed = c.first_seed;
     uint32_t s0 = c.s0, s1 = c.s1;
     rb_replace_zero_words<FakeClock>(s, s0, s1);
-    EXPECT_EQ(ClockLog::events, c.events);
+    EXPECT_EQ(FakeClock::events, c.events);
     EXPECT_EQ(s0, c.want0);
     EXPECT_EQ(s1, c.want1);
     EXPECT_FALSE(s.first_seed);

@@ -10,14 +10,12 @@
 #include <memory>
 
 #include "generators/rb_common.h"
+#include "harness/reseed.h"
 
 // True when the build F can run here.
 template <class F>
 bool build_runs_here() {
-  if constexpr (requires { F::processor_supported(); })
-    return F::processor_supported();
-  else
-    return true;
+  return processor_can_run<F>();
 }
 
 // A typed test over the builds of one family, skipped where F cannot run.

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "generators/mt19937.h"
+#include "generators/rb5u.h"
+#include "harness/reseed.h"
 #include "generators/sfmt.h"
 #include "unittests/run_program.h"
 
@@ -31,6 +33,13 @@ const StreamVector vectors[] = {
     {{"sfsse2", "seed", "1234"}, "cd0d0032\n5d47f5d7\n5a0afbf6\n"},
     {{"sfsse2", "array", "0x1234", "0x5678", "0x9abc", "0xdef0"}, "ae16840f\ne79bc649\nd0baa830\n"},
     {{"sfsse2", "array"}, "fda1cd77\ncd3d4b22\nf66f2e96\n"},
+    {{"rb5u", "seed", "0x12345678", "0x9abcdef0"}, "d822a6ed\nd03a7c04\n3d7f6aca\n"},
+    {{"rb5u", "seed", "4294901761", "1"}, "d8e4dca7\nc9bfe18c\n6c73c7a7\n"},
+    {{"rb5u", "none"}, "00000000\n00000000\n00000000\n"},
+    {{"rb5usse4", "seed", "1", "1"}, "a8b5f407\n618c74bc\n38f8e053\n"},
+    {{"rb3w", "seed", "305419896", "0x9ABCDEF0"}, "2b69448b\n6db7eb65\n8f990769\n"},
+    {{"rb3w", "none"}, "d7baec03\nd7baec03\nd7baec03\n"},
+    {{"rb3wsse4", "seed", "1", "1"}, "ca0cf261\n3112413a\n11680c24\n"},
 };
 
 ProgramRun stream(std::vector<std::string> args) {
@@ -41,6 +50,7 @@ ProgramRun stream(std::vector<std::string> args) {
 
 TEST(Rngstream, HexMatchesReferenceWords) {
   for (const StreamVector& v : vectors) {
+    if (v.args[0].find("sse4") != std::string::npos && !processor_can_run<Rb5uSse4>()) continue;
     std::vector<std::string> args = v.args;
     args.insert(args.end(), {"--count", "3", "--hex"});
     const ProgramRun run = stream(args);
@@ -141,6 +151,12 @@ TEST(Rngstream, BadInputGetsOneLineAndStatus2) {
       {"sfmt", "none"},
       {"sfmt", "seed"},
       {"sfsse2", "seed", "1", "2"},
+      // Rb5u and Rb3w would replace a zero seed word from the clock.
+      {"rb5u", "seed", "0", "1"},
+      {"rb5u", "seed", "1", "0x0"},
+      {"rb5usse4", "seed", "0", "0"},
+      {"rb3w", "seed", "0", "1"},
+      {"rb3wsse4", "seed", "1", "0"},
   };
   for (const auto& args : cases) {
     const ProgramRun run = stream(args);
