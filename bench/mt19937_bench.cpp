@@ -1,36 +1,18 @@
-// MT19937: our draw beside the standard library's generator, and one
+// MT19937: the standard library's generator, to compare with our draw
+// (BM_RawDraw<Mt> in draws_bench.cpp, one mt_next32 per word), and one
 // regeneration, in ns.
 #include <benchmark/benchmark.h>
 
 #include <random>
 
+#include "bench/bench_common.h"
 #include "generators/mt19937.h"
-#include "tests/chi_square.h"
 
 namespace {
 
 constexpr uint32_t DRAWS = 1 << 20;
 
-void per_draw(benchmark::State& st) {
-  st.counters["ns/draw"] = benchmark::Counter(double(DRAWS) * st.iterations(),
-                                              benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
-// The programs' draw: one mt_next32 call per word on the program-wide state.
-void BM_MtNext32(benchmark::State& st) {
-  const uint32_t key[4] = {1, 1, 1, 1};
-  Mt::seed(key);
-  for (auto _ : st) {
-    Mt::Cursor draw;
-    uint32_t sink = 0;
-    for (uint32_t i = 0; i < DRAWS; ++i) sink ^= draw.next32();
-    benchmark::DoNotOptimize(sink);
-  }
-  per_draw(st);
-}
-BENCHMARK(BM_MtNext32);
-
-// The same generator from the standard library, the same number of words.
+// The same number of words as BM_RawDraw.
 void BM_StdMt19937(benchmark::State& st) {
   std::mt19937 standard;
   for (auto _ : st) {
@@ -38,7 +20,7 @@ void BM_StdMt19937(benchmark::State& st) {
     for (uint32_t i = 0; i < DRAWS; ++i) sink ^= static_cast<uint32_t>(standard());
     benchmark::DoNotOptimize(sink);
   }
-  per_draw(st);
+  set_ns_per_draw(st, DRAWS);
 }
 BENCHMARK(BM_StdMt19937);
 
@@ -51,22 +33,5 @@ void BM_MtRegenerate(benchmark::State& st) {
   }
 }
 BENCHMARK(BM_MtRegenerate);
-
-template <class Test>
-void BM_MtChiKernel(benchmark::State& st) {
-  const uint32_t key[4] = {1, 1, 1, 1};
-  Mt::seed(key);
-  for (auto _ : st) {
-    ChiBins bins = {};
-    {
-      Mt::Cursor draw;
-      chi_square_count<Test>(draw, bins, DRAWS / Test::draws);
-    }
-    benchmark::DoNotOptimize(bins);
-  }
-  per_draw(st);
-}
-BENCHMARK(BM_MtChiKernel<ChiTest7>);
-BENCHMARK(BM_MtChiKernel<ChiTest8>);
 
 }  // namespace

@@ -1,10 +1,11 @@
-// The run-length kernels in ns per draw beside each family's raw draw, and
-// the serial counter against a bit-by-bit loop on the same words.
+// The run-length kernels in ns per draw (the raw draws are in draws_bench.cpp),
+// and the serial counter against a bit-by-bit loop on the same words.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <vector>
 
+#include "bench/bench_common.h"
 #include "generators/mt19937.h"
 #include "generators/rb5u.h"
 #include "generators/sfmt.h"
@@ -16,58 +17,15 @@ namespace {
 
 constexpr uint32_t DRAWS = 1 << 22;
 
-// Seeds with words of 1; false (and the benchmark skipped) when the build
-// needs instructions this processor lacks.
-template <class F>
-bool seed_with_ones(benchmark::State& st) {
-  if constexpr (requires { F::processor_supported(); }) {
-    if (!F::processor_supported()) {
-      st.SkipWithError("this processor lacks the build's instructions");
-      return false;
-    }
-  }
-  if constexpr (F::protocol == SeedProtocol::four_words) {
-    const uint32_t key[4] = {1, 1, 1, 1};
-    F::seed(key);
-  } else {
-    uint32_t k0 = 1, k1 = 1;
-    F::seed(k0, k1);
-  }
-  return true;
-}
-
-benchmark::Counter per_item(double items) {
-  return benchmark::Counter(items, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
-// The family's raw draw through its cursor, for comparison with the kernels.
-template <class F>
-void BM_LenRawDraw(benchmark::State& st) {
-  if (!seed_with_ones<F>(st)) return;
-  for (auto _ : st) {
-    typename F::Cursor draw;
-    uint32_t sink = 0;
-    for (uint32_t i = 0; i < DRAWS; ++i) sink ^= draw.next32();
-    benchmark::DoNotOptimize(sink);
-  }
-  st.counters["ns/draw"] = per_item(double(DRAWS) * st.iterations());
-}
-BENCHMARK(BM_LenRawDraw<Xor128>);
-BENCHMARK(BM_LenRawDraw<Mt>);
-BENCHMARK(BM_LenRawDraw<Sfmt>);
-BENCHMARK(BM_LenRawDraw<SfmtSse2>);
-BENCHMARK(BM_LenRawDraw<Rb5u>);
-BENCHMARK(BM_LenRawDraw<Rb5uSse4>);
-
 template <class F>
 void BM_Len03Kernel(benchmark::State& st) {
-  if (!seed_with_ones<F>(st)) return;
+  if (!seed_or_skip<F>(st)) return;
   for (auto _ : st) {
     RunTables tables = {};
     len03_count<F>(tables, static_cast<int>(st.range(0)), 1, DRAWS);
     benchmark::DoNotOptimize(tables);
   }
-  st.counters["ns/draw"] = per_item(double(DRAWS) * st.iterations());
+  set_ns_per_draw(st, DRAWS);
 }
 BENCHMARK(BM_Len03Kernel<Xor128>)->Arg(0)->Arg(31);
 BENCHMARK(BM_Len03Kernel<Mt>)->Arg(31);
@@ -78,24 +36,24 @@ BENCHMARK(BM_Len03Kernel<Rb5uSse4>)->Arg(31);
 
 // The draw-by-draw loop with a branch per draw, for comparison.
 void BM_Len03Plain(benchmark::State& st) {
-  Xor128::seed(1, 1);
+  fixed_seed<Xor128>();
   for (auto _ : st) {
     PlainRunCounter plain = plain_len03<Xor128>(31, 1, DRAWS);
     benchmark::DoNotOptimize(plain);
   }
-  st.counters["ns/draw"] = per_item(double(DRAWS) * st.iterations());
+  set_ns_per_draw(st, DRAWS);
 }
 BENCHMARK(BM_Len03Plain);
 
 template <class F>
 void BM_LenSerKernel(benchmark::State& st) {
-  if (!seed_with_ones<F>(st)) return;
+  if (!seed_or_skip<F>(st)) return;
   for (auto _ : st) {
     RunTables tables = {};
     lenser_count<F>(tables, 1, DRAWS);
     benchmark::DoNotOptimize(tables);
   }
-  st.counters["ns/draw"] = per_item(double(DRAWS) * st.iterations());
+  set_ns_per_draw(st, DRAWS);
 }
 BENCHMARK(BM_LenSerKernel<Xor128>);
 BENCHMARK(BM_LenSerKernel<Mt>);
@@ -139,14 +97,14 @@ void BM_SerialCountByWords(benchmark::State& st) {
   if (!same_tables(counted_by_words(words), counted_bit_by_bit(words)))
     st.SkipWithError("tables differ from the bit-by-bit count");
   for (auto _ : st) benchmark::DoNotOptimize(counted_by_words(words));
-  st.counters["ns/word"] = per_item(double(words.size()) * st.iterations());
+  set_ns_per_item(st, "ns/word", double(words.size()));
 }
 BENCHMARK(BM_SerialCountByWords);
 
 void BM_SerialCountBitByBit(benchmark::State& st) {
   const std::vector<uint32_t>& words = stored_words();
   for (auto _ : st) benchmark::DoNotOptimize(counted_bit_by_bit(words));
-  st.counters["ns/word"] = per_item(double(words.size()) * st.iterations());
+  set_ns_per_item(st, "ns/word", double(words.size()));
 }
 BENCHMARK(BM_SerialCountBitByBit);
 

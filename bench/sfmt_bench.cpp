@@ -1,33 +1,13 @@
-// SFMT-19937, portable and SSE2 builds: the draw as the test loops make it
-// (through the family's cursor), the checked draw, and one regeneration, in ns.
+// SFMT-19937, portable and SSE2 builds: the checked draw and one regeneration,
+// in ns. The draw through the family's cursor is BM_RawDraw in draws_bench.cpp.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_common.h"
 #include "generators/sfmt.h"
-#include "tests/chi_square.h"
 
 namespace {
 
 constexpr uint32_t DRAWS = 1 << 20;
-
-void per_draw(benchmark::State& st) {
-  st.counters["ns/draw"] = benchmark::Counter(double(DRAWS) * st.iterations(),
-                                              benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
-template <class F>
-void BM_SfmtCursor(benchmark::State& st) {
-  const uint32_t key[4] = {1, 1, 1, 1};
-  F::seed(key);
-  for (auto _ : st) {
-    typename F::Cursor draw;
-    uint32_t sink = 0;
-    for (uint32_t i = 0; i < DRAWS; ++i) sink ^= draw.next32();
-    benchmark::DoNotOptimize(sink);
-  }
-  per_draw(st);
-}
-BENCHMARK(BM_SfmtCursor<Sfmt>);
-BENCHMARK(BM_SfmtCursor<SfmtSse2>);
 
 // sfmt_next32 itself, with its "initialized" check on every call.
 template <uint32_t (*Next32)(SfmtState&)>
@@ -39,7 +19,7 @@ void BM_SfmtNext32(benchmark::State& st) {
     for (uint32_t i = 0; i < DRAWS; ++i) sink ^= Next32(s);
     benchmark::DoNotOptimize(sink);
   }
-  per_draw(st);
+  set_ns_per_draw(st, DRAWS);
 }
 BENCHMARK(BM_SfmtNext32<sfmt_portable::sfmt_next32>)->Name("BM_SfmtNext32/portable");
 BENCHMARK(BM_SfmtNext32<sfmt_sse2::sfmt_next32>)->Name("BM_SfmtNext32/sse2");
@@ -55,22 +35,5 @@ void BM_SfmtRegenerate(benchmark::State& st) {
 }
 BENCHMARK(BM_SfmtRegenerate<sfmt_portable::sfmt_regenerate>)->Name("BM_SfmtRegenerate/portable");
 BENCHMARK(BM_SfmtRegenerate<sfmt_sse2::sfmt_regenerate>)->Name("BM_SfmtRegenerate/sse2");
-
-template <class Test, class F>
-void BM_SfmtChiKernel(benchmark::State& st) {
-  const uint32_t key[4] = {1, 1, 1, 1};
-  F::seed(key);
-  for (auto _ : st) {
-    ChiBins bins = {};
-    {
-      typename F::Cursor draw;
-      chi_square_count<Test>(draw, bins, DRAWS / Test::draws);
-    }
-    benchmark::DoNotOptimize(bins);
-  }
-  per_draw(st);
-}
-BENCHMARK(BM_SfmtChiKernel<ChiTest7, Sfmt>);
-BENCHMARK(BM_SfmtChiKernel<ChiTest8, Sfmt>);
 
 }  // namespace

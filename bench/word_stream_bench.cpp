@@ -1,13 +1,14 @@
 // The word stream: the ChiTest7 kernel on words read from a file in the page
 // cache, in ns per draw (the read copy included), beside the same kernel on
-// xorshift128 in bench/xorshift128_bench.cpp. The whole pipe from rngstream
-// into rngtest is timed by bench/rngtest_pipe.sh.
+// xorshift128 (BM_ChiKernel<Xor128, ChiTest7> in draws_bench.cpp). The whole
+// pipe from rngstream into rngtest is timed by bench/rngtest_pipe.sh.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <vector>
 
+#include "bench/bench_common.h"
 #include "generators/word_stream.h"
 #include "generators/xorshift128.h"
 #include "tests/chi_square.h"
@@ -40,8 +41,7 @@ void BM_WordStreamChiKernel7(benchmark::State& st) {
     }
     benchmark::DoNotOptimize(bins);
   }
-  st.counters["ns/draw"] = benchmark::Counter(
-      double(WORDS) * st.iterations(), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  set_ns_per_draw(st, WORDS);
 }
 BENCHMARK(BM_WordStreamChiKernel7);
 
