@@ -23,7 +23,7 @@ template <class F>
 class RbBuildTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!build_runs_here<F>()) GTEST_SKIP() << "this processor lacks SSE4.1";
+    if (!processor_can_run<F>()) GTEST_SKIP() << "this processor lacks SSE4.1";
   }
 };
 
