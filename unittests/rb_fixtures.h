@@ -12,12 +12,6 @@
 #include "generators/rb_common.h"
 #include "harness/reseed.h"
 
-// True when the build F can run here.
-template <class F>
-bool build_runs_here() {
-  return processor_can_run<F>();
-}
-
 // A typed test over the builds of one family, skipped where F cannot run.
 template <class F>
 class RbBuildTest : public ::testing::Test {
