@@ -31,10 +31,11 @@ SSE2 inline __m128i recursion(__m128i a, __m128i b, __m128i u, __m128i v, __m128
   return _mm_xor_si128(rest, t3);
 }
 
-// n >= 156 elements into a 16-byte aligned array, then the last 156 of them
-// into the state.
-SSE2 void fill(SfmtState& s, __m128i* array, int n) {
-  __m128i* state = reinterpret_cast<__m128i*>(s.words);
+// The next n >= 156 elements into a 16-byte aligned array `out`: the first
+// 156 from the state (and from `out` once those are new), the rest from `out`
+// alone. `out` may be the state itself: each element is read before it is
+// overwritten.
+SSE2 void generate(const __m128i* state, __m128i* out, int n) {
   const __m128i mask = mask_vector();
   __m128i u = _mm_load_si128(state + SFMT_ELEMENTS - 2);
   __m128i v = _mm_load_si128(state + SFMT_ELEMENTS - 1);
@@ -42,24 +43,31 @@ SSE2 void fill(SfmtState& s, __m128i* array, int n) {
   for (; i < SFMT_ELEMENTS - SFMT_MID; ++i) {
     const __m128i r = recursion(_mm_load_si128(state + i), _mm_load_si128(state + i + SFMT_MID),
                                 u, v, mask);
-    _mm_store_si128(array + i, r);
+    _mm_store_si128(out + i, r);
     u = v;
     v = r;
   }
   for (; i < SFMT_ELEMENTS; ++i) {
     const __m128i r = recursion(_mm_load_si128(state + i),
-                                _mm_load_si128(array + i + SFMT_MID - SFMT_ELEMENTS), u, v, mask);
-    _mm_store_si128(array + i, r);
+                                _mm_load_si128(out + i + SFMT_MID - SFMT_ELEMENTS), u, v, mask);
+    _mm_store_si128(out + i, r);
     u = v;
     v = r;
   }
   for (; i < n; ++i) {
-    const __m128i r = recursion(_mm_load_si128(array + i - SFMT_ELEMENTS),
-                                _mm_load_si128(array + i + SFMT_MID - SFMT_ELEMENTS), u, v, mask);
-    _mm_store_si128(array + i, r);
+    const __m128i r = recursion(_mm_load_si128(out + i - SFMT_ELEMENTS),
+                                _mm_load_si128(out + i + SFMT_MID - SFMT_ELEMENTS), u, v, mask);
+    _mm_store_si128(out + i, r);
     u = v;
     v = r;
   }
+}
+
+// n >= 156 elements into a 16-byte aligned array, then the last 156 of them
+// into the state.
+SSE2 void fill(SfmtState& s, __m128i* array, int n) {
+  __m128i* state = reinterpret_cast<__m128i*>(s.words);
+  generate(state, array, n);
   for (int j = 0; j < SFMT_ELEMENTS; ++j)
     _mm_store_si128(state + j, _mm_load_si128(array + n - SFMT_ELEMENTS + j));
   s.idx = N32;
@@ -71,24 +79,7 @@ bool aligned16(const void* p) { return reinterpret_cast<uintptr_t>(p) % 16 == 0;
 
 SSE2 void sfmt_regenerate(SfmtState& s) {
   __m128i* state = reinterpret_cast<__m128i*>(s.words);
-  const __m128i mask = mask_vector();
-  __m128i u = _mm_load_si128(state + SFMT_ELEMENTS - 2);
-  __m128i v = _mm_load_si128(state + SFMT_ELEMENTS - 1);
-  int i = 0;
-  for (; i < SFMT_ELEMENTS - SFMT_MID; ++i) {
-    const __m128i r = recursion(_mm_load_si128(state + i), _mm_load_si128(state + i + SFMT_MID),
-                                u, v, mask);
-    _mm_store_si128(state + i, r);
-    u = v;
-    v = r;
-  }
-  for (; i < SFMT_ELEMENTS; ++i) {
-    const __m128i r = recursion(_mm_load_si128(state + i),
-                                _mm_load_si128(state + i + SFMT_MID - SFMT_ELEMENTS), u, v, mask);
-    _mm_store_si128(state + i, r);
-    u = v;
-    v = r;
-  }
+  generate(state, state, SFMT_ELEMENTS);
 }
 
 // The aligned stores cannot take an unaligned array; the portable fill writes
