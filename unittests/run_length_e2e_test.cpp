@@ -194,6 +194,8 @@ void check_len03_start(const std::string& program, const std::string& bit) {
 TEST(Len03Programs, SeedLineAndProgressArriveLive) {
   check_len03_start("len03-xor", "0");
   check_len03_start("len03-mt", "7");
+  check_len03_start("len03-sfmt", "0");
+  check_len03_start("len03-sfsse2", "0");
   if (Rb5uSse4::processor_supported()) check_len03_start("len03-rb5usse4", "3");
 }
 

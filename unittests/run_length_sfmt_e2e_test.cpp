@@ -16,23 +16,6 @@ namespace {
 const std::regex seed_line(
     R"(([ 0-9a-f]{7}[0-9a-f]), ([ 0-9a-f]{7}[0-9a-f]), ([ 0-9a-f]{7}[0-9a-f]), ([ 0-9a-f]{7}[0-9a-f]))");
 
-// The seed line and "1000," arrive while the trial runs, before any file.
-TEST(SfmtRunLengthPrograms, Len03SeedLineAndProgressArriveLive) {
-  for (const char* program : {"len03-sfmt", "len03-sfsse2"}) {
-    SCOPED_TRACE(program);
-    TempDir dir;
-    const ProgramRun run = run_program({program, "0"}, dir.path(), [](const std::string& out) {
-      return out.find("1000,") != std::string::npos;
-    });
-    ASSERT_TRUE(run.stopped) << run.out << run.err;
-    const size_t end = run.out.find('\n');
-    ASSERT_NE(end, std::string::npos);
-    EXPECT_TRUE(std::regex_match(run.out.substr(0, end), seed_line)) << run.out;
-    EXPECT_EQ(run.out.substr(end + 1, 5), "1000,");
-    EXPECT_EQ(run.err, "");
-  }
-}
-
 TEST(SfmtRunLengthPrograms, LenserOneTrialOfOnePassIsReproducible) {
   TempDir dir;
   const ProgramRun run = run_program({"lenser-sfmt", "1", "1"}, dir.path());
