@@ -1,6 +1,5 @@
-// The SFMT run-length programs end to end with their smallest arguments: the
-// LenTest03 programs until their first progress number, and one LenTestSer
-// trial of one pass whose result block the printed seed words reproduce.
+// lenser-sfmt end to end with its smallest arguments: one trial of one pass
+// whose result block the printed seed words reproduce.
 #include <gtest/gtest.h>
 
 #include <regex>
