@@ -32,21 +32,6 @@ void report(const char* path, const char* what, int error) {
 
 }  // namespace
 
-bool append_to_file(const char* path, const char* data, size_t size) {
-  const int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    report(path, "open for appending", errno);
-    return false;
-  }
-  bool ok = write_all(fd, data, size);
-  if (!ok) report(path, "write", errno);
-  if (close(fd) != 0 && ok) {
-    report(path, "write", errno);
-    ok = false;
-  }
-  return ok;
-}
-
 AppendFile::AppendFile(const char* path)
     : path_(path), fd_(open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666)) {
   if (fd_ < 0) report(path_, "open for appending", errno);
@@ -56,11 +41,26 @@ void AppendFile::write(const char* data, size_t size) {
   if (fd_ < 0) return;
   if (!write_all(fd_, data, size)) {
     report(path_, "write", errno);
-    close(fd_);
+    ::close(fd_);
     fd_ = -1;
   }
 }
 
-AppendFile::~AppendFile() {
-  if (fd_ >= 0 && close(fd_) != 0) report(path_, "write", errno);
+bool AppendFile::close() {
+  if (fd_ < 0) return false;
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) {
+    report(path_, "write", errno);
+    return false;
+  }
+  return true;
+}
+
+AppendFile::~AppendFile() { close(); }
+
+bool append_to_file(const char* path, const char* data, size_t size) {
+  AppendFile file(path);
+  file.write(data, size);
+  return file.close();
 }

@@ -49,13 +49,15 @@ bool append_to_file(const char* path, const TextBuffer<N>& text) {
   return append_to_file(path, text.data(), text.size());
 }
 
-// A result file opened once for appending and written in several pieces, for
-// text too large for one buffer. A failure to open or write is reported once
-// on standard error, as append_to_file does; later pieces are then skipped.
+// A result file opened once for appending and written in one or more pieces.
+// A failure to open or write is reported once on standard error with the file
+// name and reason; later pieces are then skipped.
 class AppendFile {
  public:
   explicit AppendFile(const char* path);
-  ~AppendFile();  // closes the file, reporting a failure
+  ~AppendFile();  // closes the file if close() was not called
+  // Closes the file; true when every piece reached it.
+  bool close();
   AppendFile(const AppendFile&) = delete;
   AppendFile& operator=(const AppendFile&) = delete;
   void write(const char* data, size_t size);
