@@ -12,6 +12,7 @@
 
 #include "generators/family.h"
 #include "harness/clock.h"
+#include "harness/output.h"
 
 struct SeedRecord {
   uint32_t word[4] = {0, 0, 0, 0};
@@ -21,6 +22,17 @@ struct RunState {
   SeedRecord seeds;
   bool first_use = true;
 };
+
+// The seed words as a line of their own, right-aligned in eight places.
+using SeedLine = TextBuffer<48>;
+inline void format_seed_line(SeedLine& line, const SeedRecord& seeds) {
+  line.add("%8x, %8x, %8x, %8x\n", seeds.word[0], seeds.word[1], seeds.word[2], seeds.word[3]);
+}
+inline void print_seed_line(const SeedRecord& seeds) {
+  SeedLine line;
+  format_seed_line(line, seeds);
+  print_now(line);
+}
 
 // The program's one run state; unit tests reset it between cases.
 inline RunState run_state;

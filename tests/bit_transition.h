@@ -164,10 +164,6 @@ inline PairResult pair_result(const TransitionCounts& c, const GroupTally& tally
 
 using PairText = TextBuffer<512>;
 
-inline void format_pair_seed_line(PairText& text, const SeedRecord& seeds) {
-  text.add("%8x, %8x, %8x, %8x\n", seeds.word[0], seeds.word[1], seeds.word[2], seeds.word[3]);
-}
-
 inline void format_pair_console(PairText& text, const TransitionCounts& c, const PairResult& r,
                                 double seconds) {
   text.add("n= %.0f\n", r.n);
@@ -209,9 +205,7 @@ int bit_transition_run(int argc, char** argv, [[maybe_unused]] const char* tag =
   for (int trial = 0; trial < params.trials; ++trial) {
     reseed<F>();
     reseed<F>();
-    PairText text;
-    format_pair_seed_line(text, run_state.seeds);
-    print_now(text);
+    print_seed_line(run_state.seeds);
 
     const double start = start_tick();
     TransitionCounts counts;
@@ -227,7 +221,7 @@ int bit_transition_run(int argc, char** argv, [[maybe_unused]] const char* tag =
     const double seconds = elapsed_seconds(start);
 
     const PairResult result = pair_result(counts, tally, params.ratio);
-    text.clear();
+    PairText text;
     format_pair_console(text, counts, result, seconds);
     print_now(text);
     text.clear();

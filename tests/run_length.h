@@ -236,10 +236,6 @@ inline void format_run_lines(RunText& text, const RunTables& tables, const Expec
              tables.zero_runs.slot[length].value(), tables.one_runs.slot[length].value());
 }
 
-inline void format_seed_line(RunText& text, const SeedRecord& seeds) {
-  text.add("%8x, %8x, %8x, %8x\n", seeds.word[0], seeds.word[1], seeds.word[2], seeds.word[3]);
-}
-
 // How the two tests differ in their result text.
 struct LenTest03 {
   static constexpr const char* name = "LenTest03";
@@ -354,9 +350,7 @@ int len03_run(int argc, char** argv, const char* tag = F::tag) {
   for (int t = 0; t < trials; ++t) {
     const double start = start_tick();
     reseed<F>();
-    RunText seed_line;
-    format_seed_line(seed_line, run_state.seeds);
-    print_now(seed_line);
+    print_seed_line(run_state.seeds);
     RunTables& tables = history[t];
     tables = {};
     const int64_t open_run = len03_count<F>(tables, bit_index, LEN03_PASSES, LEN03_DRAWS_PER_PASS,
@@ -401,9 +395,7 @@ int lenser_run(int argc, char** argv, const char* tag = F::tag) {
   std::fflush(stdout);
   for (int t = 0; t < trials; ++t) {
     reseed<F>();
-    RunText seed_line;
-    format_seed_line(seed_line, run_state.seeds);
-    print_now(seed_line);
+    print_seed_line(run_state.seeds);
     RunTables& tables = history[t];
     tables = {};
     const double start = start_tick();

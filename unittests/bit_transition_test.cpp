@@ -212,8 +212,8 @@ TEST(BitTransitionTail, TableValuesAndIdeal) {
 }
 
 TEST(BitTransitionText, ConsoleAndFileLines) {
-  PairText seed_line;
-  format_pair_seed_line(seed_line, SeedRecord{{0x96f9075b, 0x41832eab, 0, 0}});
+  SeedLine seed_line;
+  format_seed_line(seed_line, SeedRecord{{0x96f9075b, 0x41832eab, 0, 0}});
   EXPECT_EQ(str(seed_line), "96f9075b, 41832eab,        0,        0\n");
 
   struct Case {
