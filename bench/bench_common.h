@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 
 #include "harness/reseed.h"
-#include "tests/throughput.h"
 
 // Reports the time per item under the counter's name ("ns/draw", "ns/word"):
 // iterations times items_per_iteration, inverted into a rate so that the

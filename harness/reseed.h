@@ -92,6 +92,22 @@ void reseed(RunState& run = run_state) {
   }
 }
 
+// The throughput benchmarks' fixed seeding: seed words set to 1 and the
+// family seeded from them by its own protocol; no clock is read, nothing
+// waits and the first-use step never runs.
+template <class F>
+void fixed_seed(RunState& run = run_state) {
+  static_assert(F::protocol != SeedProtocol::none, "the benchmark seeds its generator");
+  uint32_t* w = run.seeds.word;
+  if constexpr (F::protocol == SeedProtocol::four_words) {
+    w[0] = w[1] = w[2] = w[3] = 1;
+    F::seed(run.seeds.word);
+  } else {
+    w[0] = w[1] = 1;
+    F::seed(w[0], w[1]);
+  }
+}
+
 // Whether this processor has the instructions that the build F needs beyond
 // the x86-64 baseline.
 template <class F>

@@ -48,21 +48,6 @@ inline ThroughputLoops throughput_loops(int argc, char** argv) {
   return loops;
 }
 
-// The benchmark's seeding: seed words set to 1 and the family seeded from
-// them by its own protocol; no clock is read and nothing waits.
-template <class F>
-void fixed_seed(RunState& run = run_state) {
-  static_assert(F::protocol != SeedProtocol::none, "the benchmark seeds its generator");
-  uint32_t* w = run.seeds.word;
-  if constexpr (F::protocol == SeedProtocol::four_words) {
-    w[0] = w[1] = w[2] = w[3] = 1;
-    F::seed(run.seeds.word);
-  } else {
-    w[0] = w[1] = 1;
-    F::seed(w[0], w[1]);
-  }
-}
-
 // One timed draw: a family whose cursor can skip (advance without forming a
 // word) skips; otherwise the word is drawn and ignored. An ignored word would
 // let the compiler drop the part of the draw that only forms it (MT19937's
