@@ -11,8 +11,6 @@ void print_now(const char* data, size_t size) {
   std::fflush(stdout);
 }
 
-namespace {
-
 bool write_all(int fd, const char* data, size_t size) {
   while (size > 0) {
     const ssize_t n = write(fd, data, size);
@@ -25,6 +23,8 @@ bool write_all(int fd, const char* data, size_t size) {
   }
   return true;
 }
+
+namespace {
 
 void report(const char* path, const char* what, int error) {
   std::fprintf(stderr, "%s: cannot %s: %s\n", path, what, std::strerror(error));

@@ -31,6 +31,10 @@ class TextBuffer {
   size_t size_ = 0;
 };
 
+// Writes all of data to a file descriptor, resuming after short writes and
+// interruptions; false on an error, with errno telling which.
+bool write_all(int fd, const char* data, size_t size);
+
 // Writes to standard output and flushes, so a person or a pipe sees it at once.
 void print_now(const char* data, size_t size);
 

@@ -22,6 +22,7 @@
 #include "generators/rb5u.h"
 #include "generators/sfmt.h"
 #include "generators/xorshift128.h"
+#include "harness/output.h"
 #include "harness/reseed.h"
 
 namespace {
@@ -51,7 +52,7 @@ class Output {
     flush();
     if constexpr (std::endian::native == std::endian::big)
       for (size_t i = 0; i < count; ++i) words[i] = __builtin_bswap32(words[i]);
-    write_all(reinterpret_cast<const char*>(words), count * 4);
+    write_out(reinterpret_cast<const char*>(words), count * 4);
   }
   void put_hex(uint32_t w) {
     static constexpr char digits[] = "0123456789abcdef";
@@ -60,23 +61,16 @@ class Output {
     buffer_[size_++] = '\n';
   }
   void flush() {
-    write_all(buffer_, size_);
+    write_out(buffer_, size_);
     size_ = 0;
   }
 
  private:
-  static void write_all(const char* p, size_t size) {
-    while (size > 0) {
-      const ssize_t n = write(STDOUT_FILENO, p, size);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        if (errno == EPIPE) std::exit(0);  // the reader has had enough
-        std::fprintf(stderr, "rngstream: cannot write: %s\n", std::strerror(errno));
-        std::exit(1);
-      }
-      p += n;
-      size -= static_cast<size_t>(n);
-    }
+  static void write_out(const char* p, size_t size) {
+    if (write_all(STDOUT_FILENO, p, size)) return;
+    if (errno == EPIPE) std::exit(0);  // the reader has had enough
+    std::fprintf(stderr, "rngstream: cannot write: %s\n", std::strerror(errno));
+    std::exit(1);
   }
   char buffer_[OUT_CAPACITY];
   size_t size_ = 0;

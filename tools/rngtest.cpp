@@ -126,16 +126,6 @@ void hold_output() {
   }
 }
 
-void write_all(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // as a program's own output: nothing to report to
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-}
-
 void release_output() {
   std::fflush(stdout);
   if (held_output < 0) return;
@@ -145,6 +135,7 @@ void release_output() {
     const ssize_t n = pread(held_output, chunk, sizeof chunk, at);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
+    // As for a program's own output, a failed write has nowhere to be reported.
     write_all(real_output, chunk, static_cast<size_t>(n));
     at += n;
   }
