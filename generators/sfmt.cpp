@@ -177,14 +177,15 @@ inline void store(uint64_t* words, int i, const Element& e) {
   words[2 * i + 1] = e.hi;
 }
 
-// n >= 156 elements into the array, then the last 156 of them into the state.
+// The next n >= 156 elements into `out`: the first 156 from the state (and
+// from `out` once those are new), the rest from `out` alone. `out` may be the
+// state itself: each element is read before it is overwritten.
 template <class Word>
-void fill(SfmtState& s, Word* array, int n) {
-  uint32_t* state = s.words;
+void generate(const uint32_t* state, Word* out, int n) {
   Element u = load(state, SFMT_ELEMENTS - 2);
   Element v = load(state, SFMT_ELEMENTS - 1);
   auto put = [&](int i, const Element& r) {
-    store(array, i, r);
+    store(out, i, r);
     u = v;
     v = r;
   };
@@ -192,36 +193,22 @@ void fill(SfmtState& s, Word* array, int n) {
   for (; i < SFMT_ELEMENTS - SFMT_MID; ++i)
     put(i, recursion(load(state, i), load(state, i + SFMT_MID), u, v));
   for (; i < SFMT_ELEMENTS; ++i)
-    put(i, recursion(load(state, i), load(array, i + SFMT_MID - SFMT_ELEMENTS), u, v));
+    put(i, recursion(load(state, i), load(out, i + SFMT_MID - SFMT_ELEMENTS), u, v));
   for (; i < n; ++i)
-    put(i, recursion(load(array, i - SFMT_ELEMENTS), load(array, i + SFMT_MID - SFMT_ELEMENTS),
-                     u, v));
-  for (int j = 0; j < SFMT_ELEMENTS; ++j) store(state, j, load(array, n - SFMT_ELEMENTS + j));
+    put(i, recursion(load(out, i - SFMT_ELEMENTS), load(out, i + SFMT_MID - SFMT_ELEMENTS), u, v));
+}
+
+// n >= 156 elements into the array, then the last 156 of them into the state.
+template <class Word>
+void fill(SfmtState& s, Word* array, int n) {
+  generate(s.words, array, n);
+  for (int j = 0; j < SFMT_ELEMENTS; ++j) store(s.words, j, load(array, n - SFMT_ELEMENTS + j));
   s.idx = N32;
 }
 
 }  // namespace
 
-void sfmt_regenerate(SfmtState& s) {
-  uint32_t* state = s.words;
-  Element u = load(state, SFMT_ELEMENTS - 2);
-  Element v = load(state, SFMT_ELEMENTS - 1);
-  int i = 0;
-  // The second operand lies SFMT_MID elements on, then wraps to the elements
-  // already renewed in this pass.
-  for (; i < SFMT_ELEMENTS - SFMT_MID; ++i) {
-    const Element r = recursion(load(state, i), load(state, i + SFMT_MID), u, v);
-    store(state, i, r);
-    u = v;
-    v = r;
-  }
-  for (; i < SFMT_ELEMENTS; ++i) {
-    const Element r = recursion(load(state, i), load(state, i + SFMT_MID - SFMT_ELEMENTS), u, v);
-    store(state, i, r);
-    u = v;
-    v = r;
-  }
-}
+void sfmt_regenerate(SfmtState& s) { generate(s.words, s.words, SFMT_ELEMENTS); }
 
 void sfmt_fill32(SfmtState& s, uint32_t* array, int size) {
   sfmt_check_fill32(s, size);
