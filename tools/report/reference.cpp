@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "tools/report/stats.h"
 
@@ -29,6 +30,14 @@ class ChiSquareReference : public Reference {
 // Keys of the randomized p-values of one trial: one per component.
 uint64_t component_key(uint64_t key, int component) {
   return key ^ (0x9e3779b97f4a7c15ull * static_cast<uint64_t>(component + 1));
+}
+
+// Merges outcome `o` (value, probability) into `into`: the probabilities add,
+// the value becomes their probability-weighted mean.
+void merge_into(std::pair<double, double>& into, const std::pair<double, double>& o) {
+  const double total = into.second + o.second;
+  into.first = (into.first * into.second + o.first * o.second) / total;
+  into.second = total;
 }
 
 }  // namespace
@@ -250,14 +259,10 @@ RunLengthReference::RunLengthReference(double expected_1, int colors)
     std::sort(next.begin(), next.end());
     rare_sum.clear();
     for (const auto& o : next) {
-      if (!rare_sum.empty() && o.first - rare_sum.back().first <= std::max(1e-3, 1e-9 * o.first)) {
-        auto& last = rare_sum.back();
-        const double total = last.second + o.second;
-        last.first = (last.first * last.second + o.first * o.second) / total;
-        last.second = total;
-      } else {
+      if (!rare_sum.empty() && o.first - rare_sum.back().first <= std::max(1e-3, 1e-9 * o.first))
+        merge_into(rare_sum.back(), o);
+      else
         rare_sum.push_back(o);
-      }
     }
   }
   std::vector<std::pair<double, double>> low;
@@ -267,14 +272,10 @@ RunLengthReference::RunLengthReference(double expected_1, int colors)
     if (o.first > RARE_SPLIT) {
       // Far in the tail: outcomes within 0.5 of each other share one
       // inversion (an error below 1% of their probability).
-      if (!high_.empty() && o.first - high_.back().first < 0.5) {
-        auto& last = high_.back();
-        const double total = last.second + o.second;
-        last.first = (last.first * last.second + o.first * o.second) / total;
-        last.second = total;
-      } else {
+      if (!high_.empty() && o.first - high_.back().first < 0.5)
+        merge_into(high_.back(), o);
+      else
         high_.push_back(o);
-      }
       continue;
     }
     low.push_back(o);
