@@ -23,7 +23,5 @@ void rb3w_refill(Rb3wState& s) {
 }
 
 void rb3w_seed(Rb3wState& s, uint32_t& s0, uint32_t& s1) {
-  rb_seed_fill(s, s0, s1);
-  rb3w_shuffle_mult(s);
-  rb_seed_closing_draws<Rb3wDraw>(s);
+  rb_seed<Rb3wDraw, rb3w_shuffle_mult>(s, s0, s1);
 }

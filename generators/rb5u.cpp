@@ -22,7 +22,5 @@ void rb5u_refill(Rb5uState& s) {
 }
 
 void rb5u_seed(Rb5uState& s, uint32_t& s0, uint32_t& s1) {
-  rb_seed_fill(s, s0, s1);
-  rb5u_permute_mult(s);
-  rb_seed_closing_draws<Rb5uDraw>(s);
+  rb_seed<Rb5uDraw, rb5u_permute_mult>(s, s0, s1);
 }

@@ -8,7 +8,5 @@ RB_SSE4 void sse4::rb5u_refill(Rb5uState& s) {
 }
 
 void sse4::rb5u_seed(Rb5uState& s, uint32_t& s0, uint32_t& s1) {
-  rb_seed_fill(s, s0, s1);
-  rb5u_permute_mult(s);
-  rb_seed_closing_draws<sse4::Rb5uDraw>(s);
+  rb_seed<sse4::Rb5uDraw, rb5u_permute_mult>(s, s0, s1);
 }

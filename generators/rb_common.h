@@ -173,11 +173,14 @@ struct RbDraw {
   }
 };
 
-// The closing draws of every seeding: the first finds pos 0 and refills
+// A whole seeding of one build: the shared steps, the family's permutation
+// of the multipliers, then twelve draws. The first finds pos 0 and refills
 // (with a remix, as the seeding sets the countdown to 1), the others move pos
 // from 126 to 115.
-template <class D>
-void rb_seed_closing_draws(typename D::State& s) {
+template <class D, void (*Permute)(typename D::State&)>
+void rb_seed(typename D::State& s, uint32_t& s0, uint32_t& s1) {
+  rb_seed_fill(s, s0, s1);
+  Permute(s);
   for (int i = 0; i < 12; ++i) D::skip(s);
 }
 
