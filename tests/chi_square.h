@@ -57,6 +57,11 @@ inline uint64_t chi_square_sum(const ChiBins& bins, uint32_t expected) {
   return sum;
 }
 
+// ChiSq of a full trial's bins: S over the expected 1,000,000 per bin.
+inline double chi_square_statistic(const ChiBins& bins) {
+  return static_cast<double>(chi_square_sum(bins, CHI_EXPECTED_PER_BIN)) * 0.000001;
+}
+
 using ChiLine = TextBuffer<128>;
 
 inline void format_chi_line(ChiLine& line, int k, double chi_sq, const SeedRecord& seeds,
@@ -83,8 +88,7 @@ int chi_square_run(int /*argc*/, char** argv, const char* tag = F::tag,
       typename F::Cursor draw;
       chi_square_count<Test>(draw, bins, CHI_VALUES_PER_TRIAL);
     }
-    const double chi_sq =
-        static_cast<double>(chi_square_sum(bins, CHI_EXPECTED_PER_BIN)) * 0.000001;
+    const double chi_sq = chi_square_statistic(bins);
     const double seconds = elapsed_seconds(start);
     ChiLine line;
     format_chi_line(line, k, chi_sq, run_state.seeds, seconds);

@@ -17,8 +17,7 @@ void count_trial(ChiBins& bins, uint32_t values) {
 
 std::string chi_sq_text(const ChiBins& bins) {
   char text[64];
-  std::snprintf(text, sizeof text, "%f",
-                static_cast<double>(chi_square_sum(bins, CHI_EXPECTED_PER_BIN)) * 0.000001);
+  std::snprintf(text, sizeof text, "%f", chi_square_statistic(bins));
   return text;
 }
 
